@@ -91,6 +91,7 @@ TEST_F(LoadCategoryFileTest, LinkToMissingFileIsAnErrorAndCreatesNothing)
     const CategoryLoad load = loadCategoryFile(m_fileName);
     EXPECT_FALSE(load.ok);
     EXPECT_TRUE(load.error.contains(nativeName(m_fileName))) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(nativeName(target))) << load.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
