@@ -4,7 +4,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QListView>
@@ -21,7 +21,7 @@ namespace {
 constexpr int largeIcon = 48;
 constexpr QSize largeGrid(104, 88);
 constexpr int smallIcon = 16;
-constexpr QSize smallGrid(180, 22);
+constexpr QSize smallGrid(200, 22);
 constexpr int nameColumnWidth = 300;
 constexpr int sizeColumnWidth = 90;
 constexpr int typeColumnWidth = 140;
@@ -55,6 +55,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
 
     m_files = new QFileSystemModel(this);
+    // The model's own provider knows only icon themes; this one falls back on
+    // the style's folder and file icons where no theme is installed.
+    m_defaultIcons = std::make_unique<QFileIconProvider>();
+    m_files->setIconProvider(m_defaultIcons.get());
     // Hidden entries stay hidden, as in a file manager's default view: on Linux
     // that keeps .thumbnails, .directory and friends out of the movie folders.
     m_files->setFilter(QDir::AllDirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot);
@@ -104,7 +108,15 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     applyRoot();
 }
 
-FolderView::~FolderView() = default;
+FolderView::~FolderView()
+{
+    // Views before the models they show, the model (and its loader thread)
+    // before the icon provider it uses.
+    delete m_details;
+    delete m_list;
+    delete m_sorted;
+    delete m_files;
+}
 
 void FolderView::setViewMode(ViewMode mode)
 {
@@ -127,7 +139,7 @@ void FolderView::setViewMode(ViewMode mode)
         m_list->setIconSize(QSize(smallIcon, smallIcon));
         m_list->setGridSize(smallGrid);
         m_list->setWordWrap(false);
-        m_list->setUniformItemSizes(true);
+        m_list->setUniformItemSizes(false);
         break;
     case ViewMode::List:
         // Columns filled top to bottom, scrolling sideways.
@@ -137,7 +149,7 @@ void FolderView::setViewMode(ViewMode mode)
         m_list->setIconSize(QSize(smallIcon, smallIcon));
         m_list->setGridSize(QSize());
         m_list->setWordWrap(false);
-        m_list->setUniformItemSizes(true);
+        m_list->setUniformItemSizes(false);
         break;
     case ViewMode::Details:
         break;
@@ -147,8 +159,11 @@ void FolderView::setViewMode(ViewMode mode)
         m_list->setResizeMode(QListView::Adjust);
     }
     QAbstractItemView *shown = currentView();
+    const bool hadFocus = m_stack->currentWidget() && m_stack->currentWidget()->hasFocus();
     m_stack->setCurrentWidget(shown);
     setFocusProxy(shown);
+    if (hadFocus)
+        shown->setFocus();
 }
 
 QAbstractItemView *FolderView::currentView() const

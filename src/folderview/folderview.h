@@ -2,10 +2,12 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 class QAbstractFileIconProvider;
 class QAbstractItemDelegate;
 class QAbstractItemView;
+class QFileIconProvider;
 class QFileSystemModel;
 class QListView;
 class QModelIndex;
@@ -44,7 +46,8 @@ public:
     QString itemName() const { return m_itemName; }
 
     // Replaceable pieces for drawing the entries in the icon modes (posters).
-    // The provider runs in the model's loader thread; the view takes neither.
+    // The provider runs in the model's loader thread; the view owns neither, and
+    // the provider must outlive the view.
     void setIconProvider(QAbstractFileIconProvider *provider);
     void setIconDelegate(QAbstractItemDelegate *delegate);
 
@@ -59,6 +62,8 @@ private:
     QAbstractItemView *currentView() const;
     void applyRoot();
 
+    // Declared first: the model's loader thread uses it until the model is gone.
+    std::unique_ptr<QFileIconProvider> m_defaultIcons;
     QFileSystemModel *m_files = nullptr;
     FolderSortModel *m_sorted = nullptr;
     QStackedLayout *m_stack = nullptr;
