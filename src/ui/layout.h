@@ -21,8 +21,8 @@ struct ControlSpec {
     int width = 0;
     int height = 0;
     const char16_t *text = nullptr;    // caption, text, or a picture's resource path
-    std::optional<OleColor> foreColor; // labels: text colour
-    std::optional<OleColor> backColor; // labels and text boxes
+    std::optional<OleColor> foreColor = std::nullopt; // labels: text colour
+    std::optional<OleColor> backColor = std::nullopt; // labels and text boxes
     bool transparent = false;          // labels: text only over what lies behind
     const char16_t *fontFace = nullptr;
     double fontPoints = 0;

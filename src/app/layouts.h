@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ui/layout.h"
+
+#include <span>
+
+namespace moviecat {
+
+inline constexpr int kCategoryCount = 18;
+
+// The main window: 15180 x 10680 twips, pale blue.
+inline constexpr int kForm1Width = 1012;
+inline constexpr int kForm1Height = 712;
+// The about window: one pixel row shorter than its picture.
+inline constexpr int kForm2Width = 320;
+inline constexpr int kForm2Height = 219;
+
+std::span<const ControlSpec> form1Layout();
+std::span<const ControlSpec> form2Layout();
+
+} // namespace moviecat

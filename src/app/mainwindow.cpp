@@ -1,0 +1,174 @@
+#include "app/mainwindow.h"
+
+#include "app/layouts.h"
+#include "catalog/categorybuttons.h"
+#include "catalog/categoryfile.h"
+#include "folderview/folderview.h"
+#include "folderview/navigationhistory.h"
+#include "folderview/viewmodebuttons.h"
+#include "search/searchcontroller.h"
+#include "ui/aboutbox.h"
+#include "ui/fonts.h"
+#include "ui/hover.h"
+#include "ui/statusline.h"
+#include "ui/twips.h"
+#include "ui/windowless.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace moviecat {
+
+void configureApplication(QApplication &app)
+{
+    QApplication::setApplicationName(QStringLiteral("moviecat"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/moviecat.ico")));
+    installFontSubstitutes();
+    installWindowlessAccessibility();
+    // Pixel-sized so the fixed layout reads the same whatever the screen's setting.
+    QFont font = app.font();
+    font.setPixelSize(12);
+    app.setFont(font);
+}
+
+MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("moviecat"));
+    setFixedSize(kForm1Width, kForm1Height);
+    setBackColor(ole::kPaleBlue);
+
+    LayoutFactories factories;
+    factories.folderView = [](QWidget *parent) {
+        return new FolderView(parent);
+    };
+    buildLayout(this, form1Layout(), factories);
+
+    m_view = control<FolderView>(this, QStringLiteral("ExplorerList1"));
+    m_history =
+        new NavigationHistory(control<QListWidget>(this, QStringLiteral("List1")), m_view, this);
+    connect(m_view, &FolderView::itemOpen, m_history, &NavigationHistory::enter);
+    connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
+            m_history, &NavigationHistory::back);
+    connectViewModeButtons({control<QPushButton>(this, QStringLiteral("Command3")),
+                            control<QPushButton>(this, QStringLiteral("Command4")),
+                            control<QPushButton>(this, QStringLiteral("Command5")),
+                            control<QPushButton>(this, QStringLiteral("Command6"))},
+                           m_view);
+
+    CategoryButtons::Controls categories;
+    for (int i = 0; i < kCategoryCount; ++i)
+        categories.buttons[size_t(i)] =
+            control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i + 1));
+    categories.pathList = control<QListWidget>(this, QStringLiteral("List2"));
+    categories.categoryLabel = control<WindowlessLabel>(this, QStringLiteral("Label22"));
+    categories.view = m_view;
+    categories.history = m_history;
+    m_categories = new CategoryButtons(categories, this);
+
+    SearchController::Controls search;
+    search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
+    search.promptFlag = control<QLineEdit>(this, QStringLiteral("Text2"));
+    search.busyFlag = control<QLineEdit>(this, QStringLiteral("Text3"));
+    search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
+    search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
+    search.results = control<QListWidget>(this, QStringLiteral("List3"));
+    search.pathList = categories.pathList;
+    search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
+    search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
+    search.view = m_view;
+    search.history = m_history;
+    m_search = new SearchController(search, this);
+    connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
+
+    new StatusLine({control<QTimer>(this, QStringLiteral("Timer1")),
+                    control<WindowlessLabel>(this, QStringLiteral("Label19")),
+                    control<WindowlessLabel>(this, QStringLiteral("Label24")),
+                    control<QListWidget>(this, QStringLiteral("List1"))},
+                   Clock{}, this);
+
+    auto *exitLabel = control<WindowlessLabel>(this, QStringLiteral("Label20"));
+    auto *rightsLabel = control<WindowlessLabel>(this, QStringLiteral("Label25"));
+    HoverHighlight::Controls hover;
+    hover.form = this;
+    hover.categoryButtons = {categories.buttons.begin(), categories.buttons.end()};
+    hover.topButtons = {exitLabel, rightsLabel};
+    hover.topPicture = control<WindowlessPicture>(this, QStringLiteral("Image2"));
+    new HoverHighlight(hover, this);
+    for (WindowlessLabel *label : hover.categoryButtons + hover.topButtons)
+        label->setActsAsButton(true);
+
+    m_about = new AboutBox(
+        rightsLabel, this, [this] { return createAboutWindow(this); }, this);
+    // Any button, as soon as it goes down; the search helper is stopped and the scratch
+    // folder removed as the window goes away.
+    connect(exitLabel, &WindowlessLabel::mousePressed, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::load(const QString &categoryFileName, QString *error)
+{
+    m_view->setViewMode(ViewMode::LargeIcons);
+    for (int i = 1; i <= kCategoryCount; ++i)
+        control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i))->setTransparent(true);
+    placeBorderBands();
+
+    const CategoryLoad loaded = loadCategoryFile(categoryFileName);
+    if (!loaded.ok) {
+        if (error)
+            *error = loaded.error;
+        return false;
+    }
+    m_categories->apply(loaded.file);
+    return true;
+}
+
+void MainWindow::showProblem(const QString &message)
+{
+    // Not modal: the window, the clock and a running search carry on behind it.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("moviecat"), message,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("problemMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+FormWindow *createAboutWindow(QWidget *owner)
+{
+    auto *about = new FormWindow(owner);
+    about->setObjectName(QStringLiteral("Form2"));
+    about->setWindowTitle(QStringLiteral("moviecat"));
+    about->setFixedSize(kForm2Width, kForm2Height);
+    about->setPicture(QPixmap(QStringLiteral(":/pictures/about.jpg")));
+    buildLayout(about, form2Layout());
+    return about;
+}
+
+void MainWindow::placeBorderBands()
+{
+    // Fixed places, 180 twips thick along the four inner edges; the corners stay open.
+    struct Band {
+        const char16_t *name;
+        int height, left, top, width;
+    };
+    static constexpr Band bands[] = {
+        {u"Image3", 10470, 0, 105, 180},
+        {u"Image7", 10470, 15000, 105, 180},
+        {u"Image6", 180, 105, 0, 14970},
+        {u"Image8", 180, 105, 10500, 14970},
+    };
+    for (const Band &band : bands)
+        control<QWidget>(this, QString::fromUtf16(band.name))
+            ->setGeometry(twipsRect(band.left, band.top, band.width, band.height));
+}
+
+} // namespace moviecat

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/form.h"
+
+#include <QString>
+#include <memory>
+
+class QApplication;
+
+namespace moviecat {
+
+class AboutBox;
+class CategoryButtons;
+class FolderView;
+class NavigationHistory;
+class SearchController;
+
+// Name, version, icon, fonts and accessibility shared by every window of the program.
+void configureApplication(QApplication &app);
+
+// The about window "Form2", owned by the main window.
+FormWindow *createAboutWindow(QWidget *owner);
+
+// The main window "Form1": the fixed layout and the features wired to its controls.
+class MainWindow : public FormWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The load sequence run once before the window is first shown: large icons, transparent
+    // category buttons, the four border bands, then the category file. False, with a
+    // message for the user, when the category file cannot be created or read.
+    bool load(const QString &categoryFileName, QString *error);
+
+    SearchController *search() const { return m_search; }
+    AboutBox *aboutBox() const { return m_about; }
+
+private:
+    void placeBorderBands();
+    void showProblem(const QString &message);
+
+    FolderView *m_view = nullptr;
+    NavigationHistory *m_history = nullptr;
+    CategoryButtons *m_categories = nullptr;
+    SearchController *m_search = nullptr;
+    AboutBox *m_about = nullptr;
+};
+
+} // namespace moviecat

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace moviecat {
+
+// Where one running instance keeps a search's batch and result files: a private folder
+// (owner only) under the user's runtime folder, or the temporary folder where there is
+// none, removed with everything in it when the instance ends.
+class ScratchFolder {
+public:
+    ScratchFolder();
+
+    bool isValid() const;
+    QString errorString() const;
+    QString path() const;
+    QString batchFile() const;  // list.bat
+    QString resultFile() const; // list.txt
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// How the batch is run: the command interpreter where the platform has one, our own
+// helper beside the executable where it does not.
+struct CommandInterpreter {
+    static QString program();
+    static QStringList arguments(const QString &batchFile);
+};
+
+} // namespace moviecat
