@@ -43,7 +43,7 @@ void setUpCommon(QAbstractItemView *view)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setDragEnabled(false);
-    // The window's background belongs to the window; the list is plain white.
+    // Plain white, like a file manager's list.
     view->setBackgroundRole(QPalette::Base);
 }
 
@@ -99,10 +99,6 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
     connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
-    connect(m_files, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
-        if (m_sorted->isShowingFolder() && QDir::cleanPath(loaded) == m_path)
-            emit folderLoaded();
-    });
 
     setViewMode(ViewMode::LargeIcons);
     applyRoot();

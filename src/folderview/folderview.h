@@ -54,8 +54,6 @@ public:
 signals:
     // The user opened a folder (double-click or Enter). itemName() names it.
     void itemOpen();
-    // The shown folder's listing has arrived from the loader thread.
-    void folderLoaded();
 
 private:
     void openEntry(const QModelIndex &index);

@@ -137,6 +137,24 @@ TEST_F(FolderViewPath, NothingIsShownWithoutAFolder)
     EXPECT_TRUE(shownNames().isEmpty());
 }
 
+TEST_F(FolderViewPath, ARevisitedFolderShowsWhatChangedMeanwhile)
+{
+    tree.mkdir(QStringLiteral("Films/Old"));
+    tree.mkdir(QStringLiteral("Elsewhere"));
+    view->setPath(tree.path(QStringLiteral("Films")));
+    EXPECT_EQ(waitForNames(1), QStringList{QStringLiteral("Old")});
+    view->setPath(tree.path(QStringLiteral("Elsewhere")));
+
+    tree.mkdir(QStringLiteral("Films/New"));
+    view->setPath(tree.path(QStringLiteral("Films")));
+    EXPECT_EQ(waitForNames(2), (QStringList{QStringLiteral("New"), QStringLiteral("Old")}));
+
+    // And what changes while it is shown.
+    tree.mkdir(QStringLiteral("Films/Newer"));
+    EXPECT_EQ(waitForNames(3),
+              (QStringList{QStringLiteral("New"), QStringLiteral("Newer"), QStringLiteral("Old")}));
+}
+
 using FolderViewOrder = FolderViewTest;
 
 TEST_F(FolderViewOrder, FoldersFirstInNaturalCaseInsensitiveOrder)
