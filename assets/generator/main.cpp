@@ -87,6 +87,14 @@ QColor topStripRow(double row)
     return ramp(kTopStrip, (row + 0.5) / kStripRows);
 }
 
+// The window stretches the 80-row strip over 81 window rows. Pictures drawn unscaled in
+// front of it (logo, title, search notice) take, for each window row, the strip row that
+// the stretch puts there, so no seam shows where they end.
+QColor stretchedStripRow(int windowRow)
+{
+    return topStripRow(std::floor((windowRow + 0.5) * kStripRows / 81.0));
+}
+
 // The status strip: darkest at the bottom, under light cyan text.
 const std::vector<Stop> kStatusStrip = {
     {0.00, 0x7fa8e6}, {0.06, 0x3f74c6}, {0.35, 0x24549f}, {0.75, 0x123372}, {1.00, 0x07183f}};
@@ -353,7 +361,8 @@ void drawTitleText(QPainter &p, QSize canvas, const QPainterPath &path, double o
 
 QImage titleBanner()
 {
-    QImage img = topStrip();
+    QImage img = newPicture(600, 80);
+    fillRows(img, 0, stretchedStripRow);
     const QSize canvas = img.size();
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -388,7 +397,7 @@ QImage titleBanner()
     {
         QPainter fp(&film);
         fp.setRenderHint(QPainter::Antialiasing);
-        const QRectF band(400, 16, 200, 26);
+        const QRectF band(380, 16, 205, 26);
         QPainterPath strip;
         strip.addRect(band);
         for (double x = band.left() + 3; x < band.right(); x += 9) {
@@ -414,7 +423,7 @@ QImage titleBanner()
 QImage logo()
 {
     QImage img = newPicture(104, 80);
-    fillRows(img, 0, [](int row) { return topStripRow(row); });
+    fillRows(img, 0, stretchedStripRow);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     // The top border band covers y < 12: centre the mark in what stays visible.
@@ -431,9 +440,7 @@ QImage searchingNotice()
 {
     // Sits on the strip at window y 24, so its rows continue the strip from row 24.
     QImage img = newPicture(153, 56);
-    // The window stretches the 80-row strip over 81 rows: take the source row that
-    // lands under each of this picture's rows.
-    fillRows(img, 24, [](int y) { return topStripRow(std::floor((y + 0.5) * 80.0 / 81.0)); });
+    fillRows(img, 24, stretchedStripRow);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
 
