@@ -5,6 +5,7 @@
 #include "ui/layout.h"
 #include "ui/windowless.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -54,6 +55,38 @@ protected:
     {
         QTest::mouseMove(window.get(), widget->mapTo(window.get(), local));
         QCoreApplication::processEvents();
+    }
+
+    // Double-clicks the named entry of the folder view once it is on screen, as a user
+    // opening it would.
+    void openInView(const QString &name) const
+    {
+        auto *view = window->findChild<QAbstractItemView *>();
+        QAbstractItemView *shown = nullptr;
+        QModelIndex entry;
+        const bool found = QTest::qWaitFor(
+            [&] {
+                for (QAbstractItemView *v : window->findChildren<QAbstractItemView *>()) {
+                    if (!v->isVisible() || v->parentWidget() == window.get())
+                        continue;
+                    const QModelIndexList hits = v->model()->match(
+                        v->rootIndex().isValid() ? v->model()->index(0, 0, v->rootIndex())
+                                                 : v->model()->index(0, 0),
+                        Qt::DisplayRole, name, 1, Qt::MatchExactly);
+                    if (!hits.isEmpty() && v->visualRect(hits.first()).isValid()) {
+                        shown = v;
+                        entry = hits.first();
+                        return true;
+                    }
+                }
+                return false;
+            },
+            5000);
+        ASSERT_TRUE(found) << "no entry " << name.toStdString() << " in the folder view";
+        (void)view;
+        const QPoint at = shown->visualRect(entry).center();
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(shown->viewport(), Qt::LeftButton, {}, at);
     }
 
     TempTree tree;
