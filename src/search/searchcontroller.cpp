@@ -100,6 +100,11 @@ QString SearchController::scratchPath() const
     return m_scratch && m_scratch->isValid() ? m_scratch->path() : QString();
 }
 
+qint64 SearchController::helperProcessId() const
+{
+    return m_helper ? m_helper->processId() : 0;
+}
+
 void SearchController::launch()
 {
     if (isBusy())

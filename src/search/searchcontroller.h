@@ -48,6 +48,8 @@ public:
     bool isBusy() const;
     // The scratch folder in use, empty before the first search.
     QString scratchPath() const;
+    // The helper process of the search under way, 0 when none runs.
+    qint64 helperProcessId() const;
 
 signals:
     // A search ended early or could not start; the text says why.

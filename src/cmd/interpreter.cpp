@@ -1,0 +1,539 @@
+#include "cmd/interpreter.h"
+
+#include "cmd/pattern.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace moviecat::cmd {
+
+namespace {
+
+std::string lower(std::string_view s)
+{
+    std::string out(s);
+    for (char &c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(size_t(written));
+    }
+    return true;
+}
+
+void say(int fd, std::string_view text)
+{
+    std::string line(text);
+    line += '\n';
+    (void)writeAll(fd, line);
+}
+
+bool isDevNull(std::string_view name)
+{
+    const std::string l = lower(name);
+    return l == "nul" || l == "nul:";
+}
+
+std::string currentFolder()
+{
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer))
+        return buffer;
+    return ".";
+}
+
+std::string absolute(const std::string &folder)
+{
+    std::string path = folder;
+    if (path.empty() || path[0] != '/') {
+        std::string_view rest = path;
+        while (rest.substr(0, 2) == "./")
+            rest.remove_prefix(2);
+        std::string base = currentFolder();
+        if (rest.empty() || rest == ".")
+            path = base;
+        else
+            path = (base == "/" ? "" : base) + "/" + std::string(rest);
+    }
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool isFolder(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool hasWildcard(std::string_view s)
+{
+    return s.find_first_of("*?") != std::string_view::npos;
+}
+
+// DIR's switches: /A[[:]attributes] /S /B and the layout switches that change nothing
+// in the bare format. A token of switches may chain them: /s/b.
+struct DirSwitches {
+    WalkOptions walk{.recurse = false,
+                     .folders = true,
+                     .files = true,
+                     .hidden = HiddenEntries::Exclude,
+                     .fullPaths = false};
+    bool bare = false;
+};
+
+bool isSwitchPiece(std::string_view piece)
+{
+    if (piece.empty())
+        return false;
+    const std::string p = lower(piece);
+    if (p[0] == 'a')
+        return p.find_first_not_of(":dhsrailo-", 1) == std::string::npos;
+    if (p[0] == 'o')
+        return p.find_first_not_of(":negsd-", 1) == std::string::npos;
+    if (p[0] == 't')
+        return p.find_first_not_of(":cwa", 1) == std::string::npos;
+    const std::string_view bare = p[0] == '-' ? std::string_view(p).substr(1) : p;
+    return bare.size() == 1 && std::string_view("sbpwdlnqxc4r").find(bare[0]) != std::string::npos;
+}
+
+// Unquoted, starting with / and made only of switches; anything else is a path, so
+// /films/*x* is a folder and a root folder called like a switch must be quoted.
+bool isSwitchToken(const Argument &arg, bool (*piece)(std::string_view))
+{
+    if (arg.quoted || arg.text.size() < 2 || arg.text[0] != '/')
+        return false;
+    std::string_view rest = std::string_view(arg.text).substr(1);
+    while (!rest.empty()) {
+        const size_t slash = rest.find('/');
+        if (!piece(rest.substr(0, slash)))
+            return false;
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    }
+    return arg.text.back() != '/';
+}
+
+void applyDirSwitch(std::string_view piece, DirSwitches &switches)
+{
+    const std::string p = lower(piece);
+    if (p == "s" || p == "-s") {
+        switches.walk.recurse = p == "s";
+    } else if (p == "b" || p == "-b") {
+        switches.bare = p == "b";
+    } else if (p[0] == 'a') {
+        WalkOptions &w = switches.walk;
+        w.folders = w.files = true;
+        w.hidden = HiddenEntries::Include;
+        bool negate = false;
+        for (const char c : std::string_view(p).substr(1)) {
+            if (c == ':')
+                continue;
+            if (c == '-') {
+                negate = true;
+                continue;
+            }
+            if (c == 'd') {
+                w.folders = !negate;
+                w.files = negate;
+            } else if (c == 'h') {
+                w.hidden = negate ? HiddenEntries::Exclude : HiddenEntries::Only;
+            }
+            negate = false;
+        }
+    }
+}
+
+bool isDelSwitch(std::string_view piece)
+{
+    const std::string p = lower(piece);
+    return p == "q" || p == "f" || p == "p" || p == "s" || (!p.empty() && p[0] == 'a');
+}
+
+class Writer final : public WalkSink {
+public:
+    Writer(int out, int err) : m_out(out), m_err(err) { m_buffer.reserve(capacity); }
+    ~Writer() override { (void)flush(); }
+
+    bool line(std::string_view text) override
+    {
+        m_buffer += text;
+        m_buffer += "\r\n";
+        return m_buffer.size() < capacity || flush();
+    }
+    void message(std::string_view text) override
+    {
+        if (m_err == m_out)
+            (void)flush(); // 2>&1: keep both in the order they happened
+        say(m_err, text);
+    }
+    bool flush()
+    {
+        if (m_failed)
+            return false;
+        if (!writeAll(m_out, m_buffer)) {
+            m_failed = true;
+            m_error = errno;
+        }
+        m_buffer.clear();
+        return !m_failed;
+    }
+    bool failed() const { return m_failed; }
+    int error() const { return m_error; }
+
+private:
+    static constexpr size_t capacity = 64 * 1024;
+    int m_out;
+    int m_err;
+    std::string m_buffer;
+    bool m_failed = false;
+    int m_error = 0;
+};
+
+} // namespace
+
+// The streams of one command after its redirections; files opened here are closed,
+// and their closing checked, by finish().
+struct Interpreter::Streams {
+    int out = 1;
+    int err = 2;
+    std::vector<int> opened;
+    std::string outName;
+
+    bool finish(int errFd)
+    {
+        bool ok = true;
+        for (const int fd : opened) {
+            if (::close(fd) != 0) {
+                say(errFd, "cannot write " + outName + ": " + std::strerror(errno));
+                ok = false;
+            }
+        }
+        opened.clear();
+        return ok;
+    }
+};
+
+Interpreter::Interpreter() : Interpreter(Options{}) {}
+
+Interpreter::Interpreter(const Options &options) : m_options(options), m_walker(options.threads) {}
+
+int Interpreter::runBatch(const std::string &batchPath)
+{
+    const int fd = ::open(batchPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        say(m_options.errorFd,
+            "The batch file cannot be found: " + batchPath + ": " + std::strerror(errno));
+        return 2;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0) {
+        m_batchDevice = st.st_dev;
+        m_batchInode = st.st_ino;
+        m_haveBatch = true;
+    }
+    m_batchPath = batchPath;
+
+    // Line by line, as the file is read: the last line deletes the file itself.
+    std::string pending;
+    char buffer[16 * 1024];
+    bool first = true;
+    int status = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            say(m_options.errorFd, "cannot read " + batchPath + ": " + std::strerror(errno));
+            status = 2;
+            break;
+        }
+        if (got == 0)
+            break;
+        pending.append(buffer, size_t(got));
+        size_t start = 0;
+        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+            std::string_view line(pending.data() + start, end - start);
+            if (first && line.substr(0, 3) == "\xEF\xBB\xBF")
+                line.remove_prefix(3);
+            first = false;
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            runLine(line);
+        }
+        pending.erase(0, start);
+    }
+    ::close(fd);
+    if (status == 0 && !pending.empty()) {
+        std::string_view line(pending);
+        if (first && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        runLine(line);
+    }
+    if (status == 0 && m_outputFailed)
+        status = 1;
+    return status;
+}
+
+void Interpreter::runLine(std::string_view rawLine)
+{
+    const std::string line = expandPercents(
+        rawLine, m_batchPath, [](std::string_view name) -> std::optional<std::string> {
+            const std::string key(name);
+            if (const char *value = std::getenv(key.c_str()))
+                return std::string(value);
+            return std::nullopt;
+        });
+    // REM takes the rest of its line as it is, redirections included.
+    const size_t start = line.find_first_not_of(" \t@");
+    if (start != std::string::npos && lower(line.substr(start, 3)) == "rem" &&
+        (start + 3 == line.size() ||
+         std::string_view(" \t/,;=").find(line[start + 3]) != std::string_view::npos))
+        return;
+
+    const ParsedLine parsed = parseLine(line);
+    if (!parsed.error.empty()) {
+        say(m_options.errorFd, parsed.error);
+        return;
+    }
+    for (const Command &command : parsed.commands) {
+        if (command.joiner == Joiner::Pipe) {
+            say(m_options.errorFd, "Pipes (|) are not supported; the line is skipped.");
+            return;
+        }
+    }
+    bool succeeded = true;
+    for (const Command &command : parsed.commands) {
+        if ((command.joiner == Joiner::IfSucceeded && !succeeded) ||
+            (command.joiner == Joiner::IfFailed && succeeded))
+            continue;
+        succeeded = runCommand(command);
+    }
+}
+
+bool Interpreter::runCommand(const Command &command)
+{
+    Streams streams;
+    streams.out = m_options.outputFd;
+    streams.err = m_options.errorFd;
+    bool ok = true;
+    for (const Redirection &r : command.redirections) {
+        if (r.mode == Redirection::Mode::Duplicate) {
+            const int source = r.target[0] == '2' ? streams.err : streams.out;
+            if (r.stream == 2)
+                streams.err = source;
+            else if (r.stream == 1)
+                streams.out = source;
+            continue;
+        }
+        const std::string target = isDevNull(r.target) ? "/dev/null" : r.target;
+        int flags = O_CLOEXEC;
+        if (r.mode == Redirection::Mode::Read)
+            flags |= O_RDONLY;
+        else
+            flags |=
+                O_WRONLY | O_CREAT | (r.mode == Redirection::Mode::Append ? O_APPEND : O_TRUNC);
+        const int fd = ::open(target.c_str(), flags, 0666);
+        if (fd < 0) {
+            say(streams.err, "The system cannot open " + r.target + ": " + std::strerror(errno));
+            if (r.stream == 1)
+                m_outputFailed = true;
+            ok = false;
+            break;
+        }
+        streams.opened.push_back(fd);
+        if (r.stream == 1) {
+            streams.out = fd;
+            streams.outName = r.target;
+        } else if (r.stream == 2) {
+            streams.err = fd;
+        }
+    }
+
+    if (ok && !command.name.empty()) {
+        const std::string name = command.nameQuoted ? std::string() : lower(command.name);
+        if (name == "dir") {
+            ok = runDir(command, streams);
+        } else if (name == "del" || name == "erase") {
+            ok = runDel(command, streams);
+        } else {
+            say(streams.err, "'" + command.name +
+                                 "' is not recognized as an internal or external command,\n"
+                                 "operable program or batch file.");
+            ok = false;
+        }
+    }
+    const bool outputToFile = streams.out != m_options.outputFd;
+    if (!streams.finish(m_options.errorFd) && outputToFile)
+        m_outputFailed = true;
+    return ok;
+}
+
+bool Interpreter::runDir(const Command &command, Streams &streams)
+{
+    DirSwitches switches;
+    std::vector<std::string> specs;
+    for (const Argument &arg : command.arguments) {
+        if (isSwitchToken(arg, isSwitchPiece)) {
+            std::string_view rest = std::string_view(arg.text).substr(1);
+            while (!rest.empty()) {
+                const size_t slash = rest.find('/');
+                applyDirSwitch(rest.substr(0, slash), switches);
+                rest =
+                    slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+            }
+        } else if (!arg.quoted && arg.text.size() > 1 && arg.text[0] == '/' &&
+                   arg.text.find('/', 1) == std::string::npos && !hasWildcard(arg.text) &&
+                   !isFolder(arg.text)) {
+            say(streams.err, "Invalid switch - \"" + arg.text.substr(1) + "\".");
+            return false;
+        } else {
+            specs.push_back(arg.text);
+        }
+    }
+    if (specs.empty())
+        specs.emplace_back();
+    switches.walk.fullPaths = switches.walk.recurse;
+
+    Writer writer(streams.out, streams.err);
+    bool found = false;
+    for (const std::string &spec : specs) {
+        if (spec.find('\0') != std::string::npos) {
+            writer.message("The filename, directory name, or volume label syntax is incorrect.");
+            continue;
+        }
+        const size_t slash = spec.rfind('/');
+        std::string folder =
+            slash == std::string::npos ? "." : spec.substr(0, slash == 0 ? 1 : slash);
+        std::string name = slash == std::string::npos ? spec : spec.substr(slash + 1);
+        if (name.empty()) {
+            name = "*";
+        } else if (!hasWildcard(name)) {
+            const std::string whole = folder + (folder == "/" ? "" : "/") + name;
+            if (isFolder(whole)) {
+                folder = whole;
+                name = "*";
+            }
+        }
+        const Pattern pattern(name);
+        const WalkResult result = m_walker.walk(absolute(folder), pattern, switches.walk, writer);
+        found = found || result.listed > 0;
+        if (result.outputFailed)
+            break;
+    }
+    const bool written = writer.flush();
+    if (!written) {
+        writer.message("cannot write " +
+                       (streams.outName.empty() ? "the output" : streams.outName) + ": " +
+                       std::strerror(writer.error()));
+        m_outputFailed = true;
+        return false;
+    }
+    if (!found)
+        writer.message("File Not Found");
+    return found;
+}
+
+bool Interpreter::isBatchFile(const std::string &path) const
+{
+    struct stat st;
+    return m_haveBatch && ::stat(path.c_str(), &st) == 0 && st.st_dev == m_batchDevice &&
+           st.st_ino == m_batchInode;
+}
+
+bool Interpreter::runDel(const Command &command, Streams &streams)
+{
+    std::vector<std::string> names;
+    for (const Argument &arg : command.arguments) {
+        if (isSwitchToken(arg, isDelSwitch)) {
+            const std::string p = lower(arg.text);
+            if (p != "/q" && p != "/f") {
+                say(streams.err, "DEL " + arg.text + " is not supported.");
+                return false;
+            }
+        } else {
+            names.push_back(arg.text);
+        }
+    }
+    if (names.empty()) {
+        say(streams.err, "The syntax of the command is incorrect.");
+        return false;
+    }
+
+    bool ok = true;
+    auto remove = [&](const std::string &path) {
+        if (m_outputFailed && isBatchFile(path)) {
+            say(streams.err, "The batch file " + path +
+                                 " is kept: its results could not be written completely.");
+            ok = false;
+            return;
+        }
+        if (::unlink(path.c_str()) != 0) {
+            say(streams.err, (errno == ENOENT ? "Could Not Find " : "Cannot delete ") + path +
+                                 (errno == ENOENT ? "" : std::string(": ") + std::strerror(errno)));
+            ok = false;
+        }
+    };
+    for (const std::string &name : names) {
+        const size_t slash = name.rfind('/');
+        const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+        if (!hasWildcard(leaf)) {
+            if (isFolder(name)) {
+                say(streams.err, name + " is a folder; DEL deletes files only.");
+                ok = false;
+                continue;
+            }
+            remove(name);
+            continue;
+        }
+        const std::string folder =
+            slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
+        DIR *dir = ::opendir(folder.c_str());
+        if (!dir) {
+            say(streams.err, "Could Not Find " + name);
+            ok = false;
+            continue;
+        }
+        const Pattern pattern(leaf);
+        std::vector<std::string> matches;
+        while (const dirent *d = ::readdir(dir)) {
+            const std::string entry = d->d_name;
+            const std::string path = (folder == "/" ? "" : folder) + "/" + entry;
+            struct stat st;
+            if (entry[0] != '.' && pattern.matches(entry) && ::lstat(path.c_str(), &st) == 0 &&
+                !S_ISDIR(st.st_mode))
+                matches.push_back(path);
+        }
+        ::closedir(dir);
+        if (matches.empty()) {
+            say(streams.err, "Could Not Find " + name);
+            ok = false;
+        }
+        std::sort(matches.begin(), matches.end());
+        for (const std::string &path : matches)
+            remove(path);
+    }
+    return ok;
+}
+
+} // namespace moviecat::cmd

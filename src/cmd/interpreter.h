@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cmd/batchline.h"
+#include "cmd/walker.h"
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace moviecat::cmd {
+
+// Runs a batch file line by line as the Windows command interpreter would, for the
+// two commands a search batch holds: DIR (with /a /s /b) and DEL. REM and :labels
+// are skipped; any other command is reported on the error stream and the next line
+// runs.
+class Interpreter {
+public:
+    struct Options {
+        unsigned threads = 0; // folder readers; 0 for the default
+        int outputFd = 1;
+        int errorFd = 2;
+    };
+
+    Interpreter();
+    explicit Interpreter(const Options &options);
+
+    // Runs every line of the file. Returns 0, 1 when some output could not be written
+    // (the batch is then not deleted: a half-written result must not look finished),
+    // or 2 when the batch cannot be read.
+    int runBatch(const std::string &batchPath);
+    void runLine(std::string_view line);
+
+    bool outputFailed() const { return m_outputFailed; }
+
+private:
+    struct Streams;
+    bool runCommand(const Command &command);
+    bool runDir(const Command &command, Streams &streams);
+    bool runDel(const Command &command, Streams &streams);
+    bool isBatchFile(const std::string &path) const;
+
+    Options m_options;
+    Walker m_walker;
+    std::string m_batchPath;
+    dev_t m_batchDevice = 0;
+    ino_t m_batchInode = 0;
+    bool m_haveBatch = false;
+    bool m_outputFailed = false;
+};
+
+} // namespace moviecat::cmd

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moviecat::cmd {
+
+// A DIR name pattern: * for any run of characters, ? for one character, everything
+// else literal. Letter case and composed/decomposed accents are ignored (matchForm).
+class Pattern {
+public:
+    explicit Pattern(std::string_view utf8 = "*");
+
+    bool matches(std::string_view name) const;
+    // True when every name matches ("*", "**", ...).
+    bool matchesEverything() const { return m_everything; }
+    bool hasWildcards() const { return m_wildcards; }
+
+private:
+    enum class Kind { AnyRun, AnyOne, Text };
+    struct Token {
+        Kind kind;
+        size_t offset = 0;
+        size_t length = 0;
+    };
+
+    std::vector<Token> m_tokens;
+    std::u32string m_text;
+    bool m_everything = true;
+    bool m_wildcards = false;
+    bool m_asciiText = true;
+};
+
+} // namespace moviecat::cmd

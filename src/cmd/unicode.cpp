@@ -1,0 +1,180 @@
+#include "cmd/unicode.h"
+
+#include <algorithm>
+
+namespace moviecat::cmd {
+
+namespace {
+
+struct UnicodeRecord {
+    uint8_t ccc;
+    uint8_t decompLen;
+    uint8_t foldLen;
+    uint16_t decompOff;
+    uint16_t foldOff;
+    int32_t upperDelta;
+};
+
+#include "unicode_tables.inc"
+
+constexpr char32_t hangulBase = 0xAC00;
+constexpr char32_t hangulLBase = 0x1100;
+constexpr char32_t hangulVBase = 0x1161;
+constexpr char32_t hangulTBase = 0x11A7;
+constexpr char32_t hangulTCount = 28;
+constexpr char32_t hangulNCount = 21 * hangulTCount;
+constexpr char32_t hangulCount = 19 * hangulNCount;
+
+inline const UnicodeRecord &record(char32_t cp)
+{
+    if (cp > 0x10FFFF)
+        return kRecords[0];
+    return kRecords[kStage2[(size_t(kStage1[cp >> 7]) << 7) | (cp & 127)]];
+}
+
+bool isAscii(std::string_view s)
+{
+    for (const char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Stable insertion sort of each run of non-starters by combining class.
+void canonicalOrder(std::u32string &s)
+{
+    for (size_t i = 1; i < s.size(); ++i) {
+        const uint8_t c = combiningClass(s[i]);
+        if (c == 0)
+            continue;
+        for (size_t j = i; j > 0 && combiningClass(s[j - 1]) > c; --j)
+            std::swap(s[j - 1], s[j]);
+    }
+}
+
+void decompose(const std::u32string &in, std::u32string &out)
+{
+    out.clear();
+    for (const char32_t cp : in) {
+        if (cp >= hangulBase && cp < hangulBase + hangulCount) {
+            const char32_t s = cp - hangulBase;
+            out.push_back(hangulLBase + s / hangulNCount);
+            out.push_back(hangulVBase + (s % hangulNCount) / hangulTCount);
+            if (s % hangulTCount != 0)
+                out.push_back(hangulTBase + s % hangulTCount);
+            continue;
+        }
+        const UnicodeRecord &r = record(cp);
+        if (r.decompLen == 0)
+            out.push_back(cp);
+        else
+            out.append(kSequences + r.decompOff, r.decompLen);
+    }
+    canonicalOrder(out);
+}
+
+void foldDecomposed(const std::u32string &in, std::u32string &out)
+{
+    out.clear();
+    for (const char32_t cp : in) {
+        const UnicodeRecord &r = record(cp);
+        if (r.foldLen == 0)
+            out.push_back(cp);
+        else
+            out.append(kSequences + r.foldOff, r.foldLen);
+    }
+    canonicalOrder(out);
+}
+
+} // namespace
+
+uint8_t combiningClass(char32_t cp)
+{
+    return cp < 0x300 ? 0 : record(cp).ccc;
+}
+
+void decodeUtf8(std::string_view utf8, std::u32string &out)
+{
+    const size_t n = utf8.size();
+    size_t i = 0;
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        char32_t cp = 0;
+        char32_t least = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2, cp = c & 0x1F, least = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3, cp = c & 0x0F, least = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4, cp = c & 0x07, least = 0x10000;
+        }
+        bool valid = len != 0 && i + len <= n;
+        for (size_t k = 1; valid && k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(utf8[i + k]);
+            valid = (cc & 0xC0) == 0x80;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        valid = valid && cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (valid) {
+            out.push_back(cp);
+            i += len;
+        } else {
+            out.push_back(0xDC00 + c);
+            ++i;
+        }
+    }
+}
+
+void matchForm(std::string_view utf8, std::u32string &out)
+{
+    out.clear();
+    if (isAscii(utf8)) {
+        for (const char c : utf8)
+            out.push_back(static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+        return;
+    }
+    thread_local std::u32string decoded;
+    thread_local std::u32string nfd;
+    decoded.clear();
+    decodeUtf8(utf8, decoded);
+    decompose(decoded, nfd);
+    // The fold table holds each folded character already decomposed.
+    foldDecomposed(nfd, out);
+    for (char32_t &cp : out) {
+        if (combiningClass(cp) != 0)
+            cp |= nonStarterBit;
+    }
+}
+
+void orderKey(std::string_view utf8, std::vector<uint32_t> &out)
+{
+    out.clear();
+    if (isAscii(utf8)) {
+        for (const char c : utf8)
+            out.push_back(static_cast<uint32_t>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c));
+        return;
+    }
+    thread_local std::u32string decoded;
+    decoded.clear();
+    decodeUtf8(utf8, decoded);
+    for (const char32_t cp : decoded) {
+        const auto upper = static_cast<char32_t>(int32_t(cp) + record(cp).upperDelta);
+        // UTF-16 order: supplementary characters (surrogate pairs) sort between
+        // U+D7FF and U+E000.
+        if (upper < 0xD800)
+            out.push_back(upper);
+        else if (upper >= 0x10000)
+            out.push_back(upper - 0x10000 + 0xD800);
+        else
+            out.push_back(upper + 0x110000);
+    }
+}
+
+} // namespace moviecat::cmd

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moviecat::cmd {
+
+// Bit set on a code point of a match form that is not a starter (it belongs to the
+// character before it), so matching never splits "e" from its accent.
+constexpr char32_t nonStarterBit = 0x80000000u;
+
+// Appends the code points of UTF-8 text. Bytes that are not valid UTF-8 (names on
+// Linux are only bytes) become 0xDC00 + byte, so they still compare as themselves.
+void decodeUtf8(std::string_view utf8, std::u32string &out);
+
+// The form names are compared in: canonical decomposition, simple case folding,
+// decomposition again, canonical order; non-starters carry nonStarterBit.
+// "É", "é" and "e" + U+0301 all give the same form. Replaces out.
+void matchForm(std::string_view utf8, std::u32string &out);
+
+// Listing order key: each character's simple upper case, weighed in UTF-16 code unit
+// order as an NTFS folder orders its names. Replaces out.
+void orderKey(std::string_view utf8, std::vector<uint32_t> &out);
+
+uint8_t combiningClass(char32_t cp);
+
+} // namespace moviecat::cmd

@@ -1,0 +1,126 @@
+#include "search/batchfile.h"
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <QStringDecoder>
+#include <QStringEncoder>
+#endif
+
+namespace moviecat {
+
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr QChar separator = QLatin1Char('\\');
+#else
+constexpr QChar separator = QLatin1Char('/');
+#endif
+
+// Characters that end or redirect an unquoted argument of the command interpreter
+// (, ; = split arguments of its built-in commands just as a blank does).
+bool needsQuotes(const QString &arg)
+{
+    for (const QChar c : arg) {
+        if (c.isSpace())
+            return true;
+        switch (c.unicode()) {
+        case '&':
+        case '|':
+        case '<':
+        case '>':
+        case '^':
+        case '%':
+        case ',':
+        case ';':
+        case '=':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// Percent signs are expanded even inside quotes, so they are doubled there.
+QString quoted(const QString &arg)
+{
+    if (!needsQuotes(arg))
+        return arg;
+    QString text = arg;
+    text.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+bool holdsUnquotable(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString SearchBatch::dirLine(const QString &path, const QString &text, const QString &resultFile)
+{
+    QString spec = path;
+    if (!spec.endsWith(separator))
+        spec += separator;
+    spec += QLatin1Char('*') + text + QLatin1Char('*');
+    return QStringLiteral("DIR ") + quoted(spec) + QStringLiteral(" /ad /s /b >>") +
+           quoted(resultFile);
+}
+
+QString SearchBatch::delLine(const QString &batchFile)
+{
+    return QStringLiteral("DEL /Q ") + quoted(batchFile);
+}
+
+std::optional<QString> SearchBatch::refusal(const QString &text)
+{
+    if (!holdsUnquotable(text))
+        return std::nullopt;
+    return QStringLiteral("搜索文字不能包含双引号或控制字符，请修改后再搜索。");
+}
+
+std::optional<QString> SearchBatch::pathRefusal(const QString &path)
+{
+    if (!holdsUnquotable(path))
+        return std::nullopt;
+    return QStringLiteral("分类路径包含双引号或控制字符，无法搜索：") + path;
+}
+
+QByteArray SearchBatch::compose(const QStringList &paths, const QString &text,
+                                const QString &resultFile, const QString &batchFile)
+{
+    QString batch;
+    const qsizetype count = std::min<qsizetype>(paths.size(), maxCategories);
+    for (qsizetype i = 0; i < count; ++i)
+        batch += dirLine(paths.at(i), text, resultFile) + QStringLiteral("\r\n");
+    batch += delLine(batchFile) + QStringLiteral("\r\n");
+    return encode(batch);
+}
+
+QByteArray SearchBatch::encode(const QString &text)
+{
+#ifdef Q_OS_WIN
+    QStringEncoder encoder(QStringConverter::System);
+    return encoder.encode(text);
+#else
+    return text.toUtf8();
+#endif
+}
+
+QString SearchBatch::decode(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    QStringDecoder decoder(QStringConverter::System);
+    return decoder.decode(bytes);
+#else
+    return QString::fromUtf8(bytes);
+#endif
+}
+
+} // namespace moviecat
