@@ -85,7 +85,7 @@ bool SearchController::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::MouseButtonPress)
             m_pressOnResults = true;
         else if (event->type() == QEvent::MouseButtonRelease)
-            QTimer::singleShot(0, this, [this] { m_pressOnResults = false; });
+            m_pressOnResults = false; // the row changed at the press; the click picks it
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,0 +1,220 @@
+// The road of one search through the real window and the real helper process: launch,
+// results, picking, the list toggle, and the ways a search can go wrong.
+#include "windowfixture.h"
+
+#include "folderview/folderview.h"
+#include "search/searchcontroller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <csignal>
+
+using namespace moviecat;
+
+namespace {
+
+class SearchTest : public moviecat::test::WindowFixture {
+protected:
+    void openCatalogue()
+    {
+        for (const char *folder : {"lib/action/Heat (1995)", "lib/action/Ronin (1998)/Heat extras",
+                                   "lib/drama/Heat of the Night", "lib/drama/Paris, Texas"})
+            tree.mkdir(QString::fromUtf8(folder));
+        open("[movie]\nAction=" + tree.path(QStringLiteral("lib/action")).toUtf8() +
+                 "\nDrama=" + tree.path(QStringLiteral("lib/drama")).toUtf8() + "/\n",
+             /*show=*/true);
+        box = find<QLineEdit>(QStringLiteral("Text1"));
+        results = find<QListWidget>(QStringLiteral("List3"));
+        toggle = find<QPushButton>(QStringLiteral("Command1"));
+        view = find<FolderView>(QStringLiteral("ExplorerList1"));
+        search = window->search();
+    }
+
+    void typeAndSearch(const QString &text)
+    {
+        QTest::mouseClick(box, Qt::LeftButton);
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QTest::mouseClick(find<QPushButton>(QStringLiteral("Command7")), Qt::LeftButton);
+    }
+
+    bool waitUntilIdle(int ms = 20000) const
+    {
+        return QTest::qWaitFor([this] { return !search->isBusy(); }, ms);
+    }
+
+    QStringList resultLines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < results->count(); ++i)
+            lines << results->item(i)->text();
+        return lines;
+    }
+
+    QString lib(const char *relative) const
+    {
+        return tree.path(QStringLiteral("lib/") + QString::fromUtf8(relative));
+    }
+
+    QLineEdit *box = nullptr;
+    QListWidget *results = nullptr;
+    QPushButton *toggle = nullptr;
+    FolderView *view = nullptr;
+    SearchController *search = nullptr;
+};
+
+TEST_F(SearchTest, FindsMatchingFoldersInCategoryOrderAndShowsThemBesideANarrowView)
+{
+    openCatalogue();
+    auto *busyPicture = find<QWidget>(QStringLiteral("Image9"));
+    typeAndSearch(QStringLiteral("heat"));
+    EXPECT_TRUE(search->isBusy());
+    EXPECT_TRUE(toggle->isHidden());
+    EXPECT_FALSE(busyPicture->isHidden());
+    ASSERT_TRUE(waitUntilIdle());
+
+    EXPECT_EQ(resultLines(),
+              (QStringList{lib("action/Heat (1995)"), lib("action/Ronin (1998)/Heat extras"),
+                           lib("drama/Heat of the Night")}));
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_EQ(view->viewMode(), ViewMode::List);
+    EXPECT_EQ(view->width(), 472);
+    EXPECT_FALSE(toggle->isHidden());
+    EXPECT_EQ(toggle->text(), QStringLiteral("隐藏搜索列表"));
+    EXPECT_TRUE(busyPicture->isHidden());
+    // Nothing of the search stays on disk but the private folder itself.
+    EXPECT_EQ(QDir(search->scratchPath()).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QFileInfo(search->scratchPath()).permissions() & 0x0077, 0);
+}
+
+TEST_F(SearchTest, FirstPressClearsThePromptAndANewSearchIsRefusedWhileBusy)
+{
+    openCatalogue();
+    EXPECT_EQ(box->text(), QStringLiteral("输入影片名称"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(box->text(), QString());
+    QTest::keyClicks(box, QStringLiteral("Paris"));
+    QTest::mouseClick(box, Qt::LeftButton); // later presses leave the text alone
+    EXPECT_EQ(box->text(), QStringLiteral("Paris"));
+
+    auto *searchButton = find<QPushButton>(QStringLiteral("Command7"));
+    QTest::mouseClick(searchButton, Qt::LeftButton);
+    box->setText(QStringLiteral("Heat"));
+    QTest::mouseClick(searchButton, Qt::LeftButton); // busy: ignored
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(resultLines(), QStringList{lib("drama/Paris, Texas")});
+}
+
+TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(results->count(), 3);
+    auto *history = find<QListWidget>(QStringLiteral("List1"));
+
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                      results->visualItemRect(results->item(1)).center());
+    EXPECT_EQ(view->path(), lib("action/Ronin (1998)/Heat extras"));
+    ASSERT_EQ(history->count(), 1);
+    EXPECT_EQ(history->item(0)->text(), lib("action/Ronin (1998)/Heat extras"));
+
+    QTest::keyClick(results, Qt::Key_Down);
+    EXPECT_EQ(view->path(), lib("drama/Heat of the Night"));
+    EXPECT_EQ(history->count(), 1);
+    EXPECT_EQ(view->width(), 472); // a pick leaves the widths and the list alone
+    EXPECT_FALSE(results->isHidden());
+}
+
+TEST_F(SearchTest, ToggleFollowsTheListsVisibilityNotItsCaption)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(results->isHidden());
+    EXPECT_EQ(toggle->text(), QStringLiteral("显示搜索列表"));
+    EXPECT_EQ(view->width(), 848);
+
+    // The next search shows the list again but leaves the caption as it was.
+    typeAndSearch(QStringLiteral("paris"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_EQ(toggle->text(), QStringLiteral("显示搜索列表"));
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(results->isHidden());
+    EXPECT_EQ(toggle->text(), QStringLiteral("显示搜索列表"));
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_EQ(toggle->text(), QStringLiteral("隐藏搜索列表"));
+    EXPECT_EQ(resultLines(), QStringList{lib("drama/Paris, Texas")});
+}
+
+TEST_F(SearchTest, TextThatCannotBeSearchedIsRefusedWithAMessage)
+{
+    openCatalogue();
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("say \"hi\""));
+    EXPECT_EQ(problems.count(), 1);
+    EXPECT_FALSE(search->isBusy());
+    EXPECT_FALSE(find<QTimer>(QStringLiteral("Timer2"))->isActive());
+    EXPECT_TRUE(results->isHidden());
+}
+
+TEST_F(SearchTest, HelperThatDiesMidSearchEndsItWithWhatItWrote)
+{
+    openCatalogue();
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("heat"));
+    const qint64 pid = search->helperProcessId();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGKILL);
+    ASSERT_TRUE(waitUntilIdle(5000));
+    EXPECT_EQ(problems.count(), 1);
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_FALSE(find<QTimer>(QStringLiteral("Timer2"))->isActive());
+    // Whatever it found before it died is a prefix of the full answer.
+    const QStringList all = {lib("action/Heat (1995)"), lib("action/Ronin (1998)/Heat extras"),
+                             lib("drama/Heat of the Night")};
+    EXPECT_EQ(resultLines(), all.mid(0, results->count()));
+}
+
+TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)
+{
+    openCatalogue();
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("heat"));
+    const qint64 pid = search->helperProcessId();
+    ASSERT_GT(pid, 0);
+    // Freeze the helper, then take both files away as if the batch had finished and the
+    // result file had been lost.
+    ::kill(pid_t(pid), SIGSTOP);
+    QFile::remove(search->scratchPath() + QStringLiteral("/list.txt"));
+    QFile::remove(search->scratchPath() + QStringLiteral("/list.bat"));
+    ASSERT_TRUE(waitUntilIdle(5000));
+    ::kill(pid_t(pid), SIGKILL);
+    EXPECT_EQ(problems.count(), 1);
+    EXPECT_EQ(results->count(), 0);
+    EXPECT_FALSE(results->isHidden());
+}
+
+TEST_F(SearchTest, ClosingTheWindowStopsTheHelperAndRemovesTheScratchFolder)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("heat"));
+    const qint64 pid = search->helperProcessId();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGSTOP); // still "running" when the window goes
+    const QString scratch = search->scratchPath();
+    ASSERT_TRUE(QFileInfo::exists(scratch));
+    window.reset();
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+    EXPECT_NE(::kill(pid_t(pid), 0), 0); // gone, and reaped
+}
+
+} // namespace
