@@ -1,0 +1,84 @@
+// The search batch's lines: plain for ordinary names, quoted where the command
+// interpreter would split or redirect, refused where no quoting helps.
+#include "search/batchfile.h"
+
+#include <gtest/gtest.h>
+
+using moviecat::SearchBatch;
+
+namespace {
+
+const QString result = QStringLiteral("/run/user/1000/moviecat-x/list.txt");
+
+TEST(SearchBatchLines, OrdinaryPathsAndNamesGiveThePlainLine)
+{
+    EXPECT_EQ(
+        SearchBatch::dirLine(QStringLiteral("/media/Films"), QStringLiteral("abc"), result),
+        QStringLiteral("DIR /media/Films/*abc* /ad /s /b >>/run/user/1000/moviecat-x/list.txt"));
+    // A path that already ends in the separator gets no second one.
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/media/"), QStringLiteral("abc"), result),
+              QStringLiteral("DIR /media/*abc* /ad /s /b >>/run/user/1000/moviecat-x/list.txt"));
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/"), QString(), result),
+              QStringLiteral("DIR /** /ad /s /b >>/run/user/1000/moviecat-x/list.txt"));
+    EXPECT_EQ(
+        SearchBatch::dirLine(QStringLiteral("/片库/华语"), QStringLiteral("无间道"), result),
+        QStringLiteral("DIR /片库/华语/*无间道* /ad /s /b >>/run/user/1000/moviecat-x/list.txt"));
+    // Wildcards typed into the box are the user's: left as they are.
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/m"), QStringLiteral("a?c*d"), result),
+              QStringLiteral("DIR /m/*a?c*d* /ad /s /b >>/run/user/1000/moviecat-x/list.txt"));
+    EXPECT_EQ(SearchBatch::delLine(QStringLiteral("/run/x/list.bat")),
+              QStringLiteral("DEL /Q /run/x/list.bat"));
+}
+
+TEST(SearchBatchLines, QuotesArgumentsTheInterpreterWouldSplitOrRedirect)
+{
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/m/My Films"), QStringLiteral("abc"), result),
+              QStringLiteral("DIR \"/m/My Films/*abc*\" /ad /s /b >>") + result);
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/m"), QStringLiteral("100% & more"), result),
+              QStringLiteral("DIR \"/m/*100%% & more*\" /ad /s /b >>") + result);
+    for (const char *special : {"&", "|", "<", ">", "^", "%", ",", ";", "=", "\t", " "}) {
+        const QString line =
+            SearchBatch::dirLine(QStringLiteral("/m"), QString::fromLatin1(special), result);
+        EXPECT_TRUE(line.startsWith(QStringLiteral("DIR \"/m/*"))) << line.toStdString();
+    }
+    EXPECT_EQ(SearchBatch::dirLine(QStringLiteral("/m"), QStringLiteral("x"),
+                                   QStringLiteral("/tmp/my dir/list.txt")),
+              QStringLiteral("DIR /m/*x* /ad /s /b >>\"/tmp/my dir/list.txt\""));
+    EXPECT_EQ(SearchBatch::delLine(QStringLiteral("/tmp/a%b/list.bat")),
+              QStringLiteral("DEL /Q \"/tmp/a%%b/list.bat\""));
+}
+
+TEST(SearchBatchLines, RefusesQuotesAndControlCharacters)
+{
+    EXPECT_FALSE(SearchBatch::refusal(QStringLiteral("Tom & Jerry 100% <x>")).has_value());
+    EXPECT_FALSE(SearchBatch::refusal(QString()).has_value());
+    EXPECT_FALSE(SearchBatch::refusal(QStringLiteral("输入影片名称")).has_value());
+    EXPECT_TRUE(SearchBatch::refusal(QStringLiteral("say \"hi\"")).has_value());
+    EXPECT_TRUE(SearchBatch::refusal(QStringLiteral("line\nbreak")).has_value());
+    EXPECT_TRUE(SearchBatch::refusal(QStringLiteral("tab\there")).has_value());
+    EXPECT_TRUE(SearchBatch::refusal(QString(QChar(0x85))).has_value());
+    const auto message = SearchBatch::pathRefusal(QStringLiteral("/m/\"quoted\""));
+    ASSERT_TRUE(message.has_value());
+    EXPECT_TRUE(message->contains(QStringLiteral("/m/\"quoted\"")));
+}
+
+TEST(SearchBatchCompose, WritesAtMost301DirLinesThenDelWithCrLf)
+{
+    QStringList paths;
+    for (int i = 0; i < 305; ++i)
+        paths << QStringLiteral("/m/%1").arg(i);
+    const QByteArray batch =
+        SearchBatch::compose(paths, QStringLiteral("影"), result, QStringLiteral("/r/list.bat"));
+    const QList<QByteArray> lines = batch.split('\n');
+    ASSERT_EQ(lines.size(), 303); // 301 DIR, DEL, and the empty rest after the last CR LF
+    EXPECT_EQ(lines.first(), "DIR /m/0/*\xE5\xBD\xB1* /ad /s /b >>" + result.toUtf8() + "\r");
+    EXPECT_EQ(lines.at(300), "DIR /m/300/*\xE5\xBD\xB1* /ad /s /b >>" + result.toUtf8() + "\r");
+    EXPECT_EQ(lines.at(301), "DEL /Q /r/list.bat\r");
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_EQ(batch.count("\r\n"), 302);
+
+    EXPECT_EQ(SearchBatch::compose({}, QStringLiteral("x"), result, QStringLiteral("/r/list.bat")),
+              QByteArray("DEL /Q /r/list.bat\r\n"));
+}
+
+} // namespace
