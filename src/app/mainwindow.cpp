@@ -14,6 +14,7 @@
 #include "ui/twips.h"
 #include "ui/windowless.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
@@ -23,6 +24,36 @@
 #include <QTimer>
 
 namespace moviecat {
+
+namespace {
+
+// What a screen reader (or the end-to-end client) needs to find its way: names for the
+// windowed controls that have no caption of their own, and a description naming the role
+// of each status label, whose accessible name is the text it shows.
+void describeForAccessibility(QWidget *form, const QList<WindowlessLabel *> &labelButtons)
+{
+    control<QLineEdit>(form, QStringLiteral("Text1"))
+        ->setAccessibleName(QStringLiteral("影片名称"));
+    control<QListWidget>(form, QStringLiteral("List3"))
+        ->setAccessibleName(QStringLiteral("搜索结果"));
+    control<QWidget>(form, QStringLiteral("ExplorerList1"))
+        ->setAccessibleName(QStringLiteral("文件夹"));
+    control<QWidget>(form, QStringLiteral("Label19"))
+        ->setAccessibleDescription(QStringLiteral("时钟"));
+    control<QWidget>(form, QStringLiteral("Label22"))
+        ->setAccessibleDescription(QStringLiteral("当前分类"));
+    control<QWidget>(form, QStringLiteral("Label24"))
+        ->setAccessibleDescription(QStringLiteral("当前路径"));
+
+    // With accessibility already on while the layout was built, the labels' interfaces were
+    // made then, as plain labels. Drop them so the next query makes button interfaces.
+    for (WindowlessLabel *label : labelButtons) {
+        if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(label))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+    }
+}
+
+} // namespace
 
 void configureApplication(QApplication &app)
 {
@@ -103,6 +134,7 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     new HoverHighlight(hover, this);
     for (WindowlessLabel *label : hover.categoryButtons + hover.topButtons)
         label->setActsAsButton(true);
+    describeForAccessibility(this, hover.categoryButtons + hover.topButtons);
 
     m_about = new AboutBox(
         rightsLabel, this, [this] { return createAboutWindow(this); }, this);

@@ -1,0 +1,163 @@
+"""Shared pieces of the end-to-end tests: a private X server, the accessibility bus,
+polling with a deadline, the real pointer and keyboard (xdotool) and screenshots."""
+
+import os
+import shutil
+import signal
+import subprocess
+import time
+
+
+class E2EError(AssertionError):
+    pass
+
+
+def poll(probe, what, timeout=10.0, interval=0.05):
+    """Calls probe() until it returns something true and returns that; fails with `what`
+    and the last value seen once the deadline passes. Exceptions count as "not yet"."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        try:
+            last = probe()
+            if last:
+                return last
+        except Exception as error:  # the accessibility tree changes under our feet
+            last = error
+        if time.monotonic() >= deadline:
+            raise E2EError(f"timed out after {timeout:.0f} s waiting for {what}; last seen: {last!r}")
+        time.sleep(interval)
+
+
+def require_tools(*names):
+    missing = [n for n in names if shutil.which(n) is None]
+    if missing:
+        raise E2EError("missing tools (scripts/deps installs them): " + ", ".join(missing))
+
+
+def stop(process, timeout=10.0):
+    """Ends a child we started: SIGTERM, then SIGKILL if it does not go."""
+    if process is None or process.poll() is not None:
+        return
+    process.send_signal(signal.SIGTERM)
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout)
+
+
+class XServer:
+    """Xvfb on the first free display (it picks the number itself and reports it)."""
+
+    def __init__(self, width=1280, height=800, log=None):
+        require_tools("Xvfb", "xdotool", "import")
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=[write_end], stdout=log or subprocess.DEVNULL,
+            stderr=log or subprocess.DEVNULL, start_new_session=True)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 30
+        with os.fdopen(read_end, "rb") as reader:
+            # Xvfb writes the number and a newline once it accepts connections.
+            while not number.endswith(b"\n"):
+                if time.monotonic() > deadline or self.process.poll() is not None:
+                    stop(self.process)
+                    raise E2EError("Xvfb did not start")
+                chunk = reader.read(1)
+                if not chunk:
+                    stop(self.process)
+                    raise E2EError("Xvfb did not report its display")
+                number += chunk
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+
+    def run(self, *args, check=True, **kwargs):
+        return subprocess.run(list(args), env=self.env, check=check, timeout=30, **kwargs)
+
+    def close(self):
+        stop(self.process)
+
+    # The real pointer and keyboard.
+    def move(self, x, y):
+        self.run("xdotool", "mousemove", "--sync", str(int(x)), str(int(y)))
+
+    def click(self, x, y, button=1, repeat=1):
+        self.move(x, y)
+        self.run("xdotool", "click", "--repeat", str(repeat), "--delay", "60", str(button))
+
+    def press(self, x, y, button=1):
+        self.move(x, y)
+        self.run("xdotool", "mousedown", str(button))
+        self.run("xdotool", "mouseup", str(button))
+
+    def type(self, text):
+        self.run("xdotool", "type", "--delay", "40", text)
+
+    def window_ids(self, name):
+        found = self.run("xdotool", "search", "--onlyvisible", "--name", name,
+                         check=False, capture_output=True, text=True)
+        return found.stdout.split()
+
+    # Screenshots.
+    def save_screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        self.run("import", "-window", "root", path)
+        return path
+
+    def grab(self):
+        """The whole screen as an Image."""
+        raw = self.run("import", "-window", "root", "-depth", "8", "ppm:-",
+                       capture_output=True).stdout
+        return Image.from_ppm(raw)
+
+
+class Image:
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @staticmethod
+    def from_ppm(raw):
+        # P6 header: magic, width, height, maxval, each followed by white space.
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while raw[pos:pos + 1].isspace():
+                pos += 1
+            start = pos
+            while not raw[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(raw[start:pos])
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise E2EError(f"unexpected screenshot format {fields!r}")
+        width, height = int(fields[1]), int(fields[2])
+        return Image(width, height, raw[pos + 1:pos + 1 + 3 * width * height])
+
+    def pixel(self, x, y):
+        i = 3 * (int(y) * self.width + int(x))
+        return tuple(self.rgb[i:i + 3])
+
+    def pixels(self, left, top, width, height):
+        return [self.pixel(x, y) for y in range(int(top), int(top + height))
+                for x in range(int(left), int(left + width))]
+
+
+class AccessibilityBus:
+    """The AT-SPI bus of this D-Bus session, started at once rather than on first use."""
+
+    def __init__(self, env, log=None):
+        launcher = next((p for p in ("/usr/libexec/at-spi-bus-launcher",
+                                     "/usr/lib/at-spi2-core/at-spi-bus-launcher")
+                         if os.path.exists(p)), None)
+        if launcher is None:
+            raise E2EError("at-spi-bus-launcher not found (Debian package at-spi2-core)")
+        if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+            raise E2EError("no D-Bus session: run the test under dbus-run-session")
+        self.process = subprocess.Popen([launcher, "--launch-immediately"], env=env,
+                                        stdout=log or subprocess.DEVNULL,
+                                        stderr=log or subprocess.DEVNULL)
+
+    def close(self):
+        stop(self.process)

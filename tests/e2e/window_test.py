@@ -1,0 +1,435 @@
+#!/usr/bin/env python3
+"""The built moviecat as a user meets it: a real X server, the window read through the
+accessibility interface (AT-SPI) as a screen reader reads it, the real pointer and
+keyboard moved with xdotool, and screenshots for what only the eye can check.
+
+Run under a D-Bus session:
+    dbus-run-session -- /usr/bin/python3 window_test.py --program BUILD/bin/moviecat \
+        --output BUILD/e2e
+The steps run in order against one running program; the first failure stops the run,
+saves a screenshot under --output and prints its path."""
+
+import argparse
+import os
+import re
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import AccessibilityBus, E2EError, XServer, poll, stop  # noqa: E402
+
+ARGS = None
+pyatspi = None  # imported once the display and the bus exist
+
+# The catalogue: categories in movie.ini order, each with its movie folders; every movie
+# folder holds Extras/, Subtitles/ and a video file.
+CATALOGUE = [
+    ("动作片", ["英雄 (2002)", "卧虎藏龙 (2000)", "Matrix Reloaded (2003)"]),
+    ("喜剧片", ["大话西游 (1995)", "功夫 (2004)"]),
+    ("科幻片", ["流浪地球 (2019)", "The Matrix (1999)"]),
+    ("纪录片", ["地球脉动 (2006)"]),
+    ("Animation", ["千与千寻 (2001)", "龙猫 (1988)"]),
+]
+SEARCH_TEXT = "matrix"
+PROMPT = "输入影片名称"
+PALE_BLUE = (192, 192, 255)
+TICK = 0.333  # the status line's timer
+
+
+def make_catalogue(root):
+    library = os.path.join(root, "影片库")
+    paths = []
+    for category, movies in CATALOGUE:
+        folder = os.path.join(library, category)
+        for movie in movies:
+            for sub in ("Extras", "Subtitles"):
+                os.makedirs(os.path.join(folder, movie, sub))
+            open(os.path.join(folder, movie, movie + ".mkv"), "wb").close()
+        paths.append(folder)
+    lines = ["; 影片目录", "[movie]"]
+    lines += [f"{name}={path}" for (name, _), path in zip(CATALOGUE, paths)]
+    lines += ["[movie end]", "Ignored=/nowhere"]
+    # The file as a Chinese Windows desktop writes it: GBK, CR LF.
+    with open(os.path.join(root, "movie.ini"), "wb") as ini:
+        ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
+    return paths
+
+
+def walk(acc, depth=0):
+    """Every accessible below acc, depth first. The folder view's entries are included."""
+    if acc is None or depth > 8:
+        return
+    yield acc
+    for i in range(acc.childCount):
+        yield from walk(acc.getChildAtIndex(i), depth + 1)
+
+
+def showing(acc):
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def extents(acc):
+    box = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def centre(acc):
+    x, y, w, h = extents(acc)
+    return x + w // 2, y + h // 2
+
+
+def text_of(acc):
+    text = acc.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def is_green(rgb):
+    r, g, b = rgb
+    return g >= 200 and r <= 80 and b <= 80
+
+
+class ScreenshotOnFailure(unittest.TextTestResult):
+    def _shoot(self, test):
+        server = MovieCatWindow.x
+        if server is None:
+            return
+        name = re.sub(r"\W+", "_", test.id().split(".")[-1])
+        path = os.path.join(ARGS.output, f"e2e-failure-{name}.png")
+        try:
+            server.save_screenshot(path)
+            self.stream.writeln(f"screenshot of the failure: {path}")
+        except Exception as error:
+            self.stream.writeln(f"no screenshot of the failure: {error}")
+        MovieCatWindow.dump_program_log(self.stream)
+
+    def addFailure(self, test, err):
+        self._shoot(test)
+        super().addFailure(test, err)
+
+    def addError(self, test, err):
+        self._shoot(test)
+        super().addError(test, err)
+
+
+class MovieCatWindow(unittest.TestCase):
+    x = None
+    bus = None
+    app = None
+    log = None
+
+    @classmethod
+    def setUpClass(cls):
+        global pyatspi
+        cls.temp = tempfile.mkdtemp(prefix="moviecat-e2e-")
+        cls.paths = make_catalogue(cls.temp)
+        cls.runtime = os.path.join(cls.temp, "run")
+        os.mkdir(cls.runtime, 0o700)
+        os.makedirs(ARGS.output, exist_ok=True)
+        cls.log_path = os.path.join(ARGS.output, "e2e-window.log")
+        cls.log = open(cls.log_path, "w")
+        cls.x = XServer(log=cls.log)
+        # pyatspi finds the accessibility bus through the session bus and the display.
+        os.environ["DISPLAY"] = cls.x.display
+        cls.bus = AccessibilityBus(cls.x.env, log=cls.log)
+        import pyatspi as atspi
+        pyatspi = atspi
+
+        env = dict(cls.x.env)
+        env.pop("NO_AT_BRIDGE", None)
+        env.update(QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_RUNTIME_DIR=cls.runtime,
+                   ASAN_OPTIONS="detect_leaks=0",
+                   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1", LANG="C.UTF-8")
+        cls.app = subprocess.Popen([ARGS.program], cwd=cls.temp, env=env,
+                                   stdout=cls.log, stderr=cls.log)
+        cls.form = poll(cls.find_form1, "the main window on the accessibility bus", 60)
+        # Qt puts the window on the bus as it maps it; let the first paint land too.
+        poll(lambda: cls.x.window_ids("^moviecat$"), "the main window on the screen", 30)
+
+    @classmethod
+    def tearDownClass(cls):
+        stop(cls.app)
+        if cls.bus:
+            cls.bus.close()
+        if cls.x:
+            cls.x.close()
+        if cls.log:
+            cls.log.close()
+        shutil.rmtree(cls.temp, ignore_errors=True)
+
+    @classmethod
+    def dump_program_log(cls, stream):
+        if cls.log:
+            cls.log.flush()
+            with open(cls.log_path, errors="replace") as log:
+                tail = log.read()[-4000:]
+            stream.writeln(f"--- program and server output ({cls.log_path}), last part:\n{tail}")
+
+    @classmethod
+    def applications(cls):
+        desktop = pyatspi.Registry.getDesktop(0)
+        return [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
+
+    @classmethod
+    def windows(cls):
+        found = []
+        for app in cls.applications():
+            if app is not None and app.name == "moviecat":
+                found += [app.getChildAtIndex(i) for i in range(app.childCount)]
+        return found
+
+    @classmethod
+    def find_form1(cls):
+        for window in cls.windows():
+            if any(a.getRoleName() == "push button" and a.name == "Exit" for a in walk(window)):
+                return window
+        return None
+
+    @classmethod
+    def find_form2(cls):
+        for window in cls.windows():
+            if window is not None and extents(window)[2:] == (320, 219):
+                return window
+        return None
+
+    # Finding controls the way a screen reader names them.
+    def find_all(self, role, name=None, description=None, root=None):
+        return [a for a in walk(root or self.form)
+                if a.getRole() == role and (name is None or a.name == name)
+                and (description is None or a.description == description)]
+
+    def find(self, role, name=None, description=None, root=None):
+        found = self.find_all(role, name, description, root)
+        if len(found) != 1:
+            raise E2EError(f"expected one {role} named {name!r} described {description!r}, "
+                           f"found {len(found)}")
+        return found[0]
+
+    def button(self, name):
+        return self.find(pyatspi.ROLE_PUSH_BUTTON, name)
+
+    def status(self, description):
+        return self.find(pyatspi.ROLE_LABEL, description=description)
+
+    def folder_entries(self):
+        """The entries the folder view shows now, by name (first column only)."""
+        view = self.find(pyatspi.ROLE_FILLER, "文件夹")
+        shown = [view.getChildAtIndex(i) for i in range(view.childCount)]
+        lists = [a for a in shown if a.getRole() == pyatspi.ROLE_LIST and showing(a)]
+        if len(lists) != 1:
+            return {}
+        entries = lists[0]
+        columns = max(1, entries.queryTable().nColumns)
+        # Qt 6.4 counts the model's top rows, not the shown folder's, in the list's child
+        # count; the cells themselves are right. So walk the cells until they run out.
+        found, index = {}, 0
+        while index < 5000:
+            cell = entries.getChildAtIndex(index)
+            if cell is None:
+                break
+            found[cell.name] = cell
+            index += columns
+        return found
+
+    def folder_entry(self, name):
+        """The entry `name` shown in the folder view, once the view has listed it."""
+        return self.folder_entries().get(name)
+
+    def wait_status_path(self, path, timeout=3.0):
+        label = self.status("当前路径")
+        return poll(lambda: label.name == path, f"the current path {path!r}", timeout)
+
+    def wait_ticks(self, count):
+        """Waits until the clock has changed `count` times: a sign that the program's
+        event loop went round since the last input."""
+        clock = self.status("时钟")
+        for _ in range(count):
+            seen = clock.name
+            poll(lambda: clock.name != seen, "a clock tick", 5)
+
+    def click(self, acc, repeat=1):
+        self.x.click(*centre(acc), repeat=repeat)
+
+    def screen(self):
+        return self.x.grab()
+
+    # The steps, in order.
+    def test_01_start_up_shows_the_categories_of_the_gbk_file(self):
+        buttons = {f"Label{i}" for i in range(1, 19)}
+        shown = [a.name for a in self.find_all(pyatspi.ROLE_PUSH_BUTTON)
+                 if showing(a) and (a.name in buttons or a.name in dict(CATALOGUE))]
+        self.assertEqual(shown, [name for name, _ in CATALOGUE])
+        # The buttons without an entry keep their own names and stay hidden.
+        unused = self.find_all(pyatspi.ROLE_PUSH_BUTTON, "Label6")
+        self.assertEqual(len(unused), 1)
+        self.assertFalse(showing(unused[0]))
+        for name in ("Exit", "版权", "搜  索", "后退"):
+            self.assertTrue(showing(self.button(name)), name)
+        search_box = self.find(pyatspi.ROLE_TEXT, "影片名称")
+        self.assertEqual(text_of(search_box), PROMPT)
+        results = self.find(pyatspi.ROLE_LIST, "搜索结果")
+        self.assertFalse(showing(results))
+
+    def test_02_window_pixels(self):
+        # Wait for the clock's first tick so the picture is the settled window.
+        clock = self.status("时钟")
+        poll(lambda: clock.name != "2009-03-26 08:28:28", "the clock's first tick", 5)
+        image = self.screen()
+        shot = self.x.save_screenshot(os.path.join(ARGS.output, "moviecat-window.png"))
+        print(f"\nscreenshot of the window: {shot}", file=sys.stderr)
+        left, top, width, height = extents(self.form)
+        self.assertEqual((width, height), (1012, 712))
+        # Centred on the screen, give or take the rounding of an odd half.
+        self.assertLessEqual(abs(left - (image.width - width) // 2), 1)
+        self.assertLessEqual(abs(top - (image.height - height) // 2), 1)
+
+        # The pale blue column between the first two category buttons (rows 112-127).
+        gap = image.pixels(left + 20, top + 118, 120, 6)
+        self.assertEqual(set(gap), {PALE_BLUE})
+
+        # The left border band down the window's edge: a gold chain on dark blue.
+        band = image.pixels(left + 1, top + 100, 10, 500)
+        gold = sum(1 for r, g, b in band if r >= 180 and r >= g >= b + 40)
+        self.assertGreater(gold / len(band), 0.15, "too little gold in the border band")
+        self.assertNotIn(PALE_BLUE, band)
+
+        # The clock: red text on black.
+        x, y, w, h = extents(clock)
+        cells = image.pixels(x, y, w, h)
+        black = sum(1 for p in cells if p == (0, 0, 0))
+        self.assertGreater(black, len(cells) // 2, "clock background not black")
+        self.assertTrue(all(p[1] < 60 and p[2] < 60 for p in cells), "clock not red on black")
+        self.assertTrue(any(p[0] > 200 for p in cells), "clock shows no red text")
+
+    def test_03_clock_ticks(self):
+        clock = self.status("时钟")
+        first = clock.name
+        self.assertRegex(first, r"^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}$")
+        later = poll(lambda: clock.name if clock.name != first else None,
+                     "the clock to change", 5)
+        self.assertRegex(later, r"^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}$")
+
+    def test_04_category_click_names_category_and_path(self):
+        category = self.find(pyatspi.ROLE_LABEL, description="当前分类")
+        current = self.status("当前路径")
+        self.click(self.button("动作片"))
+        clicked = time.monotonic()
+        poll(lambda: category.name == "动作片", "the category name in the status line", 3)
+        poll(lambda: current.name == self.paths[0], "the category path in the status line", 3)
+        # Within one tick of the clock, with room for a loaded machine.
+        self.assertLess(time.monotonic() - clicked, 2 * TICK + 1.0)
+        poll(lambda: self.folder_entry("英雄 (2002)"), "the category's movies in the view", 10)
+
+    def test_05_open_folder_by_double_click_and_back(self):
+        movie = poll(lambda: self.folder_entry("英雄 (2002)"), "the movie folder", 10)
+        self.click(movie, repeat=2)
+        inside = os.path.join(self.paths[0], "英雄 (2002)")
+        self.wait_status_path(inside)
+        poll(lambda: self.folder_entry("Extras"), "the movie folder's contents", 10)
+        self.click(self.button("后退"))
+        self.wait_status_path(self.paths[0])
+        poll(lambda: self.folder_entry("卧虎藏龙 (2000)"), "the category again after Back", 10)
+        # The category name stays what the click set.
+        self.assertEqual(self.status("当前分类").name, "动作片")
+
+    def test_06_category_button_turns_green_under_the_pointer(self):
+        button = self.button("喜剧片")
+        box = extents(button)
+        self.assertFalse(any(map(is_green, self.screen().pixels(*box))), "green before hover")
+        self.x.move(*centre(button))
+        poll(lambda: any(map(is_green, self.screen().pixels(*box))),
+             "the button's text to turn green", 5)
+        # Bare window surface between two buttons returns every button to its colour.
+        left, top, _, _ = extents(self.form)
+        self.x.move(left + 60, top + 120)
+        poll(lambda: not any(map(is_green, self.screen().pixels(*box))),
+             "the button's text to lose its green", 5)
+
+    def test_07_about_window_opens_and_hides_under_the_pointer(self):
+        self.assertTrue(self.find_form2() is None or not showing(self.find_form2()))
+        self.x.press(*centre(self.button("版权")))
+        about = poll(lambda: (w := self.find_form2()) is not None and showing(w) and w,
+                     "the about window", 10)
+        x, y, w, h = extents(about)
+        fx, fy, fw, fh = extents(self.form)
+        # Centred on the main window, give or take the rounding of an odd half.
+        self.assertLessEqual(abs(x - (fx + (fw - w) // 2)), 1)
+        self.assertLessEqual(abs(y - (fy + (fh - h) // 2)), 1)
+        # Over its text it stays; over its bare surface it goes.
+        rights = self.find(pyatspi.ROLE_LABEL, "共亨目录搜索模式非加速版", root=about)
+        self.x.move(*centre(rights))
+        self.wait_ticks(2)  # the move has long been handled by then
+        self.assertTrue(showing(about))
+        self.x.move(x + 40, y + h - 30)
+        poll(lambda: not showing(about), "the about window to hide", 5)
+
+    def test_08_road_of_one_search(self):
+        search_box = self.find(pyatspi.ROLE_TEXT, "影片名称")
+        self.click(search_box)
+        poll(lambda: text_of(search_box) == "", "the prompt to clear", 5)
+        self.x.type(SEARCH_TEXT)
+        poll(lambda: text_of(search_box) == SEARCH_TEXT, "the typed text", 5)
+
+        self.click(self.button("搜  索"))
+        results = self.find(pyatspi.ROLE_LIST, "搜索结果")
+        poll(lambda: showing(results), "the results list", 30)
+        expected = [os.path.join(self.paths[0], "Matrix Reloaded (2003)"),
+                    os.path.join(self.paths[2], "The Matrix (1999)")]
+        items = poll(lambda: [i.name for i in self.find_all(pyatspi.ROLE_LIST_ITEM,
+                                                             root=results)] or None,
+                     "the results", 5)
+        self.assertEqual(items, expected)
+        self.assertTrue(showing(self.button("隐藏搜索列表")))
+
+        # The search kept its scratch files in a private folder, and cleaned them away.
+        scratch = [e for e in os.listdir(self.runtime) if e.startswith("moviecat-")]
+        self.assertEqual(len(scratch), 1, scratch)
+        folder = os.path.join(self.runtime, scratch[0])
+        self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o700)
+        self.assertEqual(os.listdir(folder), [])
+
+        pick = self.find(pyatspi.ROLE_LIST_ITEM, expected[1], root=results)
+        self.click(pick)
+        self.wait_status_path(expected[1])
+        extras = poll(lambda: self.folder_entry("Extras"), "the result's contents", 10)
+        self.click(extras, repeat=2)
+        self.wait_status_path(os.path.join(expected[1], "Extras"))
+        self.click(self.button("后退"))
+        self.wait_status_path(expected[1])
+
+    def test_09_exit_ends_the_process(self):
+        self.x.press(*centre(self.button("Exit")))
+        try:
+            code = self.app.wait(15)
+        except subprocess.TimeoutExpired:
+            raise E2EError("moviecat still runs 15 s after a press on Exit")
+        self.assertEqual(code, 0)
+        self.assertEqual([e for e in os.listdir(self.runtime) if e.startswith("moviecat-")], [],
+                         "the scratch folder outlived the program")
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--output", required=True, help="folder for screenshots and logs")
+    ARGS, rest = parser.parse_known_args()
+    ARGS.output = os.path.abspath(ARGS.output)
+    if not os.access(ARGS.program, os.X_OK):
+        print(f"not an executable: {ARGS.program}", file=sys.stderr)
+        return 2
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(MovieCatWindow)
+    runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
+                                     failfast=True)
+    result = runner.run(suite)
+    return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
