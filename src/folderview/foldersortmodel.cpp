@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileSystemModel>
 #include <QLocale>
+#include <utility>
 
 namespace moviecat {
 
@@ -40,6 +41,27 @@ void FolderSortModel::setShowingFolder(bool showing)
         return;
     m_showing = showing;
     invalidateFilter();
+}
+
+void FolderSortModel::setIconOverride(std::function<QIcon(const QModelIndex &)> icon)
+{
+    m_iconOverride = std::move(icon);
+}
+
+void FolderSortModel::iconChanged(const QModelIndex &index)
+{
+    if (index.isValid())
+        emit dataChanged(index, index, {Qt::DecorationRole});
+}
+
+QVariant FolderSortModel::data(const QModelIndex &index, int role) const
+{
+    if (role == Qt::DecorationRole && index.column() == NameColumn && m_iconOverride) {
+        const QIcon icon = m_iconOverride(mapToSource(index));
+        if (!icon.isNull())
+            return icon;
+    }
+    return QSortFilterProxyModel::data(index, role);
 }
 
 bool FolderSortModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const

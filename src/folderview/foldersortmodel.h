@@ -2,8 +2,10 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QIcon>
 #include <QSortFilterProxyModel>
 #include <QString>
+#include <functional>
 #include <unordered_map>
 
 class QFileSystemModel;
@@ -23,6 +25,14 @@ public:
     void setShowingFolder(bool showing);
     bool isShowingFolder() const { return m_showing; }
 
+    // Replaces an entry's icon where it gives a non-null one (posters, films);
+    // called with the file system model's index, on every icon request.
+    void setIconOverride(std::function<QIcon(const QModelIndex &source)> icon);
+    // The override's answer for this entry changed.
+    void iconChanged(const QModelIndex &index);
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
@@ -32,6 +42,7 @@ private:
     const QCollatorSortKey &sortKey(const QString &name) const;
 
     QFileSystemModel *m_files;
+    std::function<QIcon(const QModelIndex &)> m_iconOverride;
     QCollator m_collator;
     // Collation keys are costly to build and cheap to compare; a sort compares
     // each name many times, so each key is built once.

@@ -1,11 +1,14 @@
 #include "folderview/folderview.h"
 
+#include "folderview/entryicons.h"
 #include "folderview/foldersortmodel.h"
+#include "folderview/posterloader.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QListView>
 #include <QMessageBox>
@@ -17,9 +20,11 @@ namespace moviecat {
 
 namespace {
 
-// Sizes of the classic views, in pixels.
-constexpr int largeIcon = 48;
-constexpr QSize largeGrid(104, 88);
+// Sizes of the classic views, in pixels. Large icons are tall enough to tell
+// posters apart; their cells hold the icon and two lines of the name.
+constexpr int largeIcon = 96;
+constexpr int largeGridWidth = 124;
+constexpr int largeGridMargin = 12;
 constexpr int smallIcon = 16;
 constexpr QSize smallGrid(200, 22);
 constexpr int nameColumnWidth = 300;
@@ -64,11 +69,21 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_files->setFilter(QDir::AllDirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot);
     m_files->setReadOnly(true);
     m_sorted = new FolderSortModel(m_files, this);
+    m_filmIcon = makeFilmIcon();
+    m_sorted->setIconOverride([this](const QModelIndex &source) { return iconFor(source); });
+
+    m_posters = new PosterLoader(this);
+    const qreal dpr = qGuiApp->devicePixelRatio();
+    m_posters->setBox(QSize(largeIcon, largeIcon) * dpr, dpr);
+    m_posters->setWantedCheck([this](const QString &folder) { return isPosterOnScreen(folder); });
+    connect(m_posters, &PosterLoader::posterChanged, this, &FolderView::posterChanged);
 
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
     m_list->setModel(m_sorted);
+    m_list->setItemDelegate(
+        new EntryDelegate([this](const QModelIndex &index) { entryPainting(index); }, m_list));
 
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
@@ -112,17 +127,20 @@ FolderView::~FolderView()
     delete m_list;
     delete m_sorted;
     delete m_files;
+    delete m_posters;
 }
 
 void FolderView::setViewMode(ViewMode mode)
 {
     m_mode = mode;
+    m_postersShown = mode == ViewMode::LargeIcons || mode == ViewMode::SmallIcons;
     switch (mode) {
     case ViewMode::LargeIcons:
         m_list->setViewMode(QListView::IconMode);
         m_list->setMovement(QListView::Static);
         m_list->setIconSize(QSize(largeIcon, largeIcon));
-        m_list->setGridSize(largeGrid);
+        m_list->setGridSize(QSize(largeGridWidth, largeIcon + 2 * m_list->fontMetrics().height() +
+                                                      largeGridMargin));
         m_list->setWordWrap(true);
         m_list->setUniformItemSizes(false);
         break;
@@ -177,6 +195,10 @@ void FolderView::setPath(const QString &path)
 
 void FolderView::applyRoot()
 {
+    // The old folder's posters still waiting are of no use now.
+    m_posters->reset();
+    m_posterEntries.clear();
+
     QModelIndex root;
     if (!m_path.isEmpty()) {
         // A few stat calls for the path's components, nothing per entry; the
@@ -209,9 +231,57 @@ void FolderView::setIconProvider(QAbstractFileIconProvider *provider)
     m_files->setIconProvider(provider);
 }
 
-void FolderView::setIconDelegate(QAbstractItemDelegate *delegate)
+bool FolderView::isLoadingPosters() const
 {
-    m_list->setItemDelegate(delegate);
+    return m_posters->isBusy();
+}
+
+QIcon FolderView::iconFor(const QModelIndex &source) const
+{
+    // Only names and what the model already knows: this runs for every entry
+    // the views lay out or paint.
+    if (m_files->isDir(source)) {
+        if (!m_postersShown)
+            return {};
+        return m_posters->poster(m_files->filePath(source));
+    }
+    if (isVideoFileName(m_files->fileName(source)))
+        return m_filmIcon;
+    return {};
+}
+
+void FolderView::entryPainting(const QModelIndex &index)
+{
+    if (!m_postersShown)
+        return;
+    const QModelIndex source = m_sorted->mapToSource(index);
+    if (!source.isValid() || !m_files->isDir(source))
+        return;
+    const QString folder = m_files->filePath(source);
+    if (m_posters->request(folder))
+        m_posterEntries.insert(folder, QPersistentModelIndex(source));
+}
+
+bool FolderView::isPosterOnScreen(const QString &folder)
+{
+    bool onScreen = false;
+    const auto entry = m_posterEntries.constFind(folder);
+    if (entry != m_posterEntries.constEnd() && entry->isValid() && m_postersShown &&
+        m_list->isVisible()) {
+        const QModelIndex index = m_sorted->mapFromSource(*entry);
+        onScreen =
+            index.isValid() && m_list->viewport()->rect().intersects(m_list->visualRect(index));
+    }
+    if (!onScreen)
+        m_posterEntries.remove(folder);
+    return onScreen;
+}
+
+void FolderView::posterChanged(const QString &folder)
+{
+    const QPersistentModelIndex source = m_posterEntries.take(folder);
+    if (source.isValid())
+        m_sorted->iconChanged(m_sorted->mapFromSource(source));
 }
 
 void FolderView::openEntry(const QModelIndex &index)

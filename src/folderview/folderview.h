@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QHash>
+#include <QIcon>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
 class QAbstractFileIconProvider;
-class QAbstractItemDelegate;
 class QAbstractItemView;
 class QFileIconProvider;
 class QFileSystemModel;
@@ -17,6 +19,7 @@ class QTreeView;
 namespace moviecat {
 
 class FolderSortModel;
+class PosterLoader;
 
 // How the folder view draws its entries; the 16-bit values are the ones the
 // window writes.
@@ -25,7 +28,9 @@ enum class ViewMode : qint16 { LargeIcons = 0, SmallIcons = 1, List = 2, Details
 // Lists the entries of one folder. It does not move between folders on its own:
 // opening a folder only reports it (itemOpen), and the host writes the new path.
 // Listing happens in the file system model's own thread, so a slow share never
-// stalls the window.
+// stalls the window. In the icon modes a folder holding a poster shows it as its
+// icon; posters load on worker threads, those on screen first, and the plain
+// folder icon shows until one arrives. Video files show a film icon.
 class FolderView : public QWidget {
     Q_OBJECT
 public:
@@ -45,11 +50,14 @@ public:
     // Name of the entry the user opened last (one path component).
     QString itemName() const { return m_itemName; }
 
-    // Replaceable pieces for drawing the entries in the icon modes (posters).
-    // The provider runs in the model's loader thread; the view owns neither, and
-    // the provider must outlive the view.
+    // Replaces the plain icons of entries without a poster or film icon. The
+    // model calls it from its loader thread too; the view does not own it, and it
+    // must outlive the view.
     void setIconProvider(QAbstractFileIconProvider *provider);
-    void setIconDelegate(QAbstractItemDelegate *delegate);
+
+    // Posters of the entries looked at since the last setPath() are still
+    // being found or decoded.
+    bool isLoadingPosters() const;
 
 signals:
     // The user opened a folder (double-click or Enter). itemName() names it.
@@ -59,6 +67,10 @@ private:
     void openEntry(const QModelIndex &index);
     QAbstractItemView *currentView() const;
     void applyRoot();
+    QIcon iconFor(const QModelIndex &source) const;
+    void entryPainting(const QModelIndex &index);
+    bool isPosterOnScreen(const QString &folder);
+    void posterChanged(const QString &folder);
 
     // Declared first: the model's loader thread uses it until the model is gone.
     std::unique_ptr<QFileIconProvider> m_defaultIcons;
@@ -67,6 +79,11 @@ private:
     QStackedLayout *m_stack = nullptr;
     QListView *m_list = nullptr;
     QTreeView *m_details = nullptr;
+    PosterLoader *m_posters = nullptr;
+    // Folders whose posters were asked for, by their place in the file model.
+    QHash<QString, QPersistentModelIndex> m_posterEntries;
+    QIcon m_filmIcon;
+    bool m_postersShown = true;
     ViewMode m_mode = ViewMode::LargeIcons;
     QString m_path; // cleaned, absolute, '/' separators
     QString m_itemName;

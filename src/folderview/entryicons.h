@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QStyledItemDelegate>
+#include <functional>
+
+namespace moviecat {
+
+// True for the endings of video files and disc images ("Film.MKV", "disc.iso").
+bool isVideoFileName(const QString &fileName);
+
+// A strip of film with sprocket holes, drawn for each common icon size.
+QIcon makeFilmIcon();
+
+// Draws entries with one icon box for all of them, so that a poster, which is
+// taller than wide, and a square folder icon line up on the same grid. It
+// reports each entry it paints: only entries on screen are painted, and that is
+// what decides which posters load first.
+class EntryDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit EntryDelegate(std::function<void(const QModelIndex &)> painting,
+                           QObject *parent = nullptr);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    std::function<void(const QModelIndex &)> m_painting;
+};
+
+} // namespace moviecat
