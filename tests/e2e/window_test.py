@@ -137,7 +137,11 @@ class MovieCatWindow(unittest.TestCase):
         # pyatspi finds the accessibility bus through the session bus and the display.
         os.environ["DISPLAY"] = cls.x.display
         cls.bus = AccessibilityBus(cls.x.env, log=cls.log)
-        import pyatspi as atspi
+        try:
+            import pyatspi as atspi
+        except ImportError as error:
+            raise E2EError(f"{sys.executable} cannot import pyatspi (Debian's python3-pyatspi, "
+                           f"installed by scripts/deps): {error}")
         pyatspi = atspi
 
         env = dict(cls.x.env)
@@ -322,8 +326,8 @@ class MovieCatWindow(unittest.TestCase):
         clicked = time.monotonic()
         poll(lambda: category.name == "动作片", "the category name in the status line", 3)
         poll(lambda: current.name == self.paths[0], "the category path in the status line", 3)
-        # Within one tick of the clock, with room for a loaded machine.
-        self.assertLess(time.monotonic() - clicked, 2 * TICK + 1.0)
+        # At the clock's next tick; the bound leaves room for a loaded machine.
+        self.assertLess(time.monotonic() - clicked, 6 * TICK)
         poll(lambda: self.folder_entry("英雄 (2002)"), "the category's movies in the view", 10)
 
     def test_05_open_folder_by_double_click_and_back(self):
