@@ -160,6 +160,8 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
         return false;
     }
     m_categories->apply(loaded.file);
+    // First in the focus order: the folder view has the keyboard when the window shows.
+    m_view->setFocus();
     return true;
 }
 

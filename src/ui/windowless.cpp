@@ -122,11 +122,13 @@ namespace {
 class WindowlessLabelAccessible : public QAccessibleWidget {
 public:
     explicit WindowlessLabelAccessible(WindowlessLabel *label)
-        : QAccessibleWidget(label,
-                            label->actsAsButton() ? QAccessible::Button : QAccessible::StaticText)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {}
+
+    // Asked each time: a label may be made a button after its interface exists.
+    QAccessible::Role role() const override
     {
-        if (label->actsAsButton())
-            addControllingSignal(QStringLiteral("clicked()"));
+        return label()->actsAsButton() ? QAccessible::Button : QAccessible::StaticText;
     }
 
     QString text(QAccessible::Text t) const override

@@ -119,6 +119,9 @@ TEST_F(LayoutTest, FocusOrderStartsAtTheFolderViewAndSkipsHiddenControls)
                                   QStringLiteral("Command6"), QStringLiteral("Text1"),
                                   QStringLiteral("Command7")};
     QWidget *view = find<QWidget>(QStringLiteral("ExplorerList1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != nullptr; }));
+    EXPECT_TRUE(view->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == view);
     QStringList seen;
     for (QWidget *w = view->nextInFocusChain(); w != view && seen.size() < 200;
          w = w->nextInFocusChain()) {
