@@ -14,7 +14,6 @@
 #include "ui/twips.h"
 #include "ui/windowless.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
@@ -30,7 +29,7 @@ namespace {
 // What a screen reader (or the end-to-end client) needs to find its way: names for the
 // windowed controls that have no caption of their own, and a description naming the role
 // of each status label, whose accessible name is the text it shows.
-void describeForAccessibility(QWidget *form, const QList<WindowlessLabel *> &labelButtons)
+void describeForAccessibility(QWidget *form)
 {
     control<QLineEdit>(form, QStringLiteral("Text1"))
         ->setAccessibleName(QStringLiteral("影片名称"));
@@ -44,13 +43,6 @@ void describeForAccessibility(QWidget *form, const QList<WindowlessLabel *> &lab
         ->setAccessibleDescription(QStringLiteral("当前分类"));
     control<QWidget>(form, QStringLiteral("Label24"))
         ->setAccessibleDescription(QStringLiteral("当前路径"));
-
-    // With accessibility already on while the layout was built, the labels' interfaces were
-    // made then, as plain labels. Drop them so the next query makes button interfaces.
-    for (WindowlessLabel *label : labelButtons) {
-        if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(label))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
-    }
 }
 
 } // namespace
@@ -134,7 +126,7 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     new HoverHighlight(hover, this);
     for (WindowlessLabel *label : hover.categoryButtons + hover.topButtons)
         label->setActsAsButton(true);
-    describeForAccessibility(this, hover.categoryButtons + hover.topButtons);
+    describeForAccessibility(this);
 
     m_about = new AboutBox(
         rightsLabel, this, [this] { return createAboutWindow(this); }, this);

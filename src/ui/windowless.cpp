@@ -87,7 +87,8 @@ void WindowlessLabel::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), resolveColor(m_backColor, palette()));
     painter.setPen(foreColor());
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_caption);
+    // One line, cut at the right edge: a long path keeps its readable beginning.
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_caption);
 }
 
 WindowlessPicture::WindowlessPicture(QWidget *parent) : WindowlessControl(parent) {}
