@@ -3,6 +3,7 @@
 #include "cmd/unicode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -99,7 +100,7 @@ struct Walker::Node {
     std::vector<Entry> entries;
     int error = 0;
     bool throughLink = false;
-    bool done = false; // guarded by m_mutex
+    std::atomic<bool> done = false; // set under m_mutex, read without it by the writer
 };
 
 namespace {
@@ -116,7 +117,7 @@ struct LaterFirst {
 unsigned Walker::maxThreads()
 {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::max(32u, cores * 8);
+    return std::max(64u, cores * 32);
 }
 
 Walker::Walker(unsigned threads)
@@ -127,14 +128,25 @@ Walker::Walker(unsigned threads)
 
 Walker::~Walker()
 {
+    std::vector<std::thread> threads;
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
+        threads.swap(m_threads);
     }
     m_parkCv.notify_all();
     m_workCv.notify_all();
-    for (std::thread &t : m_threads)
+    for (std::thread &t : threads)
         t.join();
+}
+
+// Called with m_mutex held; readers are started only once they may work.
+void Walker::startReaders()
+{
+    while (!m_quit && m_threads.size() < m_active) {
+        const auto id = unsigned(m_threads.size());
+        m_threads.emplace_back([this, id] { work(id); });
+    }
 }
 
 void Walker::schedule(Node *node)
@@ -150,6 +162,7 @@ void Walker::schedule(Node *node)
 void Walker::work(unsigned id)
 {
     std::vector<Node *> children;
+    unsigned reads = 0;
     std::unique_lock lock(m_mutex);
     for (;;) {
         // Readers beyond the active count wait apart, so that waking one reader for
@@ -173,25 +186,28 @@ void Walker::work(unsigned id)
 
         children.clear();
         bool blocked = false;
+        bool measured = false;
         if (!aborting) {
             // A read that had to wait (disk, network) shows as a voluntary context
             // switch; many of them mean more reads should be in flight.
+            // Every fourth read is enough to tell.
             struct rusage before;
             struct rusage after;
-            const bool measure = m_adaptive && ::getrusage(RUSAGE_THREAD, &before) == 0;
+            measured = m_adaptive && (++reads & 3) == 0 && ::getrusage(RUSAGE_THREAD, &before) == 0;
             process(node, children);
-            blocked = measure && ::getrusage(RUSAGE_THREAD, &after) == 0 &&
+            measured = measured && ::getrusage(RUSAGE_THREAD, &after) == 0;
+            blocked = measured &&
                       (after.ru_nvcsw != before.ru_nvcsw || after.ru_inblock != before.ru_inblock);
         }
 
         lock.lock();
-        if (m_adaptive && !aborting)
+        if (measured)
             adapt(blocked);
         for (Node *child : children) {
             m_heap.push_back(child);
             std::push_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
         }
-        node->done = true;
+        node->done.store(true, std::memory_order_release);
         ++m_unreleased;
         --m_inFlight;
         if (node == m_awaited || (m_aborting && m_inFlight == 0))
@@ -205,13 +221,14 @@ void Walker::adapt(bool blocked)
 {
     // More readers than cores only pay while reads wait; when they are served from
     // memory the extra threads just queue for the cores and the lock.
-    constexpr unsigned window = 64;
+    constexpr unsigned window = 32;
     ++m_windowReads;
     m_windowBlocked += blocked ? 1 : 0;
     if (m_windowReads < window)
         return;
     if (m_windowBlocked * 8 >= window && m_active < m_threadCount) {
         m_active = std::min(m_threadCount, m_active * 2);
+        startReaders();
         m_parkCv.notify_all();
     } else if (m_windowBlocked * 64 < window && m_active > m_baseActive) {
         m_active = std::max(m_baseActive, m_active / 2);
@@ -346,21 +363,25 @@ void Walker::process(Node *node, std::vector<Node *> &children)
 
 void Walker::waitFor(Node *node)
 {
+    if (node->done.load(std::memory_order_acquire))
+        return;
     std::unique_lock lock(m_mutex);
     if (node->done)
         return;
     m_awaited = node;
-    m_workCv.notify_all(); // readers held back by readAhead may take it now
-    m_doneCv.wait(lock, [node] { return node->done; });
+    if (m_unreleased >= readAhead)
+        m_workCv.notify_all(); // readers held back may take this one now
+    m_doneCv.wait(lock, [node] { return node->done.load(); });
     m_awaited = nullptr;
 }
 
 void Walker::release(Node *node)
 {
     std::vector<Entry>().swap(node->entries);
-    std::lock_guard lock(m_mutex);
-    if (m_unreleased-- == readAhead)
+    if (m_unreleased.fetch_sub(1) == readAhead) {
+        std::lock_guard lock(m_mutex); // readers check the count under the lock
         m_workCv.notify_all();
+    }
 }
 
 Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
@@ -416,10 +437,9 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
         m_rootReal = resolved;
         std::free(resolved);
     }
-    if (m_threads.empty()) {
-        m_threads.reserve(m_threadCount);
-        for (unsigned i = 0; i < m_threadCount; ++i)
-            m_threads.emplace_back([this, i] { work(i); });
+    {
+        std::lock_guard lock(m_mutex);
+        startReaders();
     }
 
     WalkResult result;

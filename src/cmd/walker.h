@@ -2,6 +2,7 @@
 
 #include "cmd/pattern.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -69,6 +70,7 @@ private:
     void schedule(Node *node);
     void process(Node *node, std::vector<Node *> &children);
     void adapt(bool blocked);
+    void startReaders();
     void waitFor(Node *node);
     void release(Node *node);
     Node *followLink(Node *parent, size_t index, WalkSink &sink);
@@ -79,14 +81,14 @@ private:
     unsigned m_active; // readers allowed to work now, guarded by m_mutex
     unsigned m_windowReads = 0;
     unsigned m_windowBlocked = 0;
-    std::vector<std::thread> m_threads;
+    std::vector<std::thread> m_threads; // guarded by m_mutex
     std::mutex m_mutex;
     std::condition_variable m_workCv;
     std::condition_variable m_parkCv;
     std::condition_variable m_doneCv;
     std::vector<Node *> m_heap; // pending folders, earliest in listing order first
     Node *m_awaited = nullptr;
-    size_t m_unreleased = 0; // read folders the writer has not finished with
+    std::atomic<size_t> m_unreleased = 0; // read folders the writer has not finished with
     size_t m_inFlight = 0;
     bool m_aborting = false;
     bool m_quit = false;

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Times moviecat-cmd's folder search against find and fd on the same library tree.
+#
+#   bench/search_walker.sh [--cold] [--runs N] [--text TEXT] [--helper PATH] [ROOT]
+#
+# ROOT (default /work/bench-data/library) holds one folder per category, as made by
+# bench/make_library_tree.py. The helper runs the batch the window would write: one
+# DIR line per category and the DEL line. First all three tools must find the same
+# set of folders; then each is timed (median of N runs, hyperfine) and its peak
+# memory taken (/usr/bin/time, median of 3 runs).
+# --cold drops the page cache before every run (root only) and compares with fd's
+# default threads; without it the cache is warm.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+root=/work/bench-data/library
+text=love
+runs=""
+cold=0
+helper=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --cold) cold=1 ;;
+    --runs) runs=$2; shift ;;
+    --text) text=$2; shift ;;
+    --helper) helper=$2; shift ;;
+    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -*) echo "unknown option $1" >&2; exit 2 ;;
+    *) root=$1 ;;
+  esac
+  shift
+done
+helper=${helper:-$top/build-bench-cmd/bin/moviecat-cmd}
+runs=${runs:-$([ "$cold" = 1 ] && echo 5 || echo 10)}
+root=${root%/}
+
+for tool in hyperfine fdfind find /usr/bin/time python3; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/deps installs it)" >&2; exit 1; }
+done
+[ -x "$helper" ] || { echo "no helper at $helper; build moviecat-cmd in Release first" >&2; exit 1; }
+[ -d "$root" ] || { echo "no tree at $root; run bench/make_library_tree.py $root" >&2; exit 1; }
+if [ "$cold" = 1 ] && [ "$(id -u)" != 0 ]; then
+  echo "--cold needs root to drop the page cache" >&2; exit 1
+fi
+export LC_ALL=C.UTF-8
+
+work=$(mktemp -d /tmp/moviecat-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+batch=$work/list.bat
+result=$work/list.txt
+: > "$work/batch.src"
+while IFS= read -r -d '' category; do
+  printf 'DIR "%s/*%s*" /ad /s /b >>%s\r\n' "${category//%/%%}" "$text" "$result" >> "$work/batch.src"
+done < <(find "$root" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
+printf 'DEL /Q %s\r\n' "$batch" >> "$work/batch.src"
+categories=$(grep -c '^DIR' "$work/batch.src")
+
+prepare_helper="cp $work/batch.src $batch; rm -f $result"
+cmd_helper="$helper $batch"
+cmd_find="find $root -mindepth 1 -type d -iname '*$text*'"
+cmd_fd="fdfind -u -t d -i -g '*$text*' $root"
+drop='sync; echo 3 > /proc/sys/vm/drop_caches'
+
+# Same set of folders from all three (the helper's order is its own; compare sorted).
+eval "$prepare_helper"
+"$helper" "$batch" 2> "$work/helper.err" || { cat "$work/helper.err" >&2; exit 1; }
+[ ! -e "$batch" ] || { echo "the helper left its batch file" >&2; exit 1; }
+tr -d '\r' < "$result" | sort > "$work/helper.set"
+eval "$cmd_find" | sort > "$work/find.set"
+eval "$cmd_fd" | sed 's:/$::' | sort > "$work/fd.set"
+for other in find fd; do
+  if ! cmp -s "$work/helper.set" "$work/$other.set"; then
+    echo "moviecat-cmd and $other disagree:" >&2
+    diff "$work/helper.set" "$work/$other.set" | head -20 >&2
+    exit 1
+  fi
+done
+found=$(wc -l < "$work/helper.set")
+folders=$(find "$root" -mindepth 1 -type d | wc -l)
+echo "tree $root: $folders folders, $categories categories; '*$text*' matches $found; all three agree"
+echo "cores $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg); helper $helper"
+
+peak() { # median peak RSS in KB of three runs of a command (after a prepare step)
+  local prepare=$1 command=$2 values=()
+  for _ in 1 2 3; do
+    eval "$prepare"
+    /usr/bin/time -f '%M' -o "$work/rss" bash -c "exec $command" >/dev/null 2>&1
+    values+=("$(tail -1 "$work/rss")")
+  done
+  printf '%s\n' "${values[@]}" | sort -n | sed -n 2p
+}
+
+if [ "$cold" = 1 ]; then
+  names=(moviecat-cmd fd find)
+  hyperfine --style basic --runs "$runs" --export-json "$work/times.json" \
+    --prepare "$prepare_helper; $drop" -n moviecat-cmd "$cmd_helper" \
+    --prepare "$drop" -n fd "$cmd_fd" \
+    --prepare "$drop" -n find "$cmd_find" >&2
+  mem_helper=$(peak "$prepare_helper; $drop" "$cmd_helper")
+  mem_fd=$(peak "$drop" "$cmd_fd")
+  mem_find=$(peak "$drop" "$cmd_find")
+else
+  names=(moviecat-cmd fd find)
+  hyperfine --style basic --warmup 2 --runs "$runs" --export-json "$work/times.json" \
+    --prepare "$prepare_helper" -n moviecat-cmd "$cmd_helper" \
+    --prepare true -n fd "$cmd_fd" \
+    --prepare true -n find "$cmd_find" >&2
+  mem_helper=$(peak "$prepare_helper" "$cmd_helper")
+  mem_fd=$(peak true "$cmd_fd")
+  mem_find=$(peak true "$cmd_find")
+fi
+
+python3 - "$work/times.json" "$mem_helper" "$mem_fd" "$mem_find" "$cold" <<'PY'
+import json, sys
+times = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+mem = {"moviecat-cmd": int(sys.argv[2]), "fd": int(sys.argv[3]), "find": int(sys.argv[4])}
+cold = sys.argv[5] == "1"
+print(f"\n{'cold' if cold else 'warm'} cache, median of {len(times['fd']['times'])} runs")
+print(f"{'tool':<14}{'median s':>10}{'min s':>9}{'max s':>9}{'peak MB':>9}")
+for name in ("moviecat-cmd", "fd", "find"):
+    t = times[name]
+    print(f"{name:<14}{t['median']:>10.3f}{t['min']:>9.3f}{t['max']:>9.3f}{mem[name]/1024:>9.1f}")
+h, f, n = (times[k]["median"] for k in ("moviecat-cmd", "fd", "find"))
+if cold:
+    print(f"target: median <= half of fd's default: {h:.3f} <= {f/2:.3f} -> {'met' if h <= f/2 else 'NOT met'}")
+else:
+    print(f"target: median <= fd's: {h:.3f} <= {f:.3f} -> {'met' if h <= f else 'NOT met'}")
+    print(f"target: median <= half of find's: {h:.3f} <= {n/2:.3f} -> {'met' if h <= n/2 else 'NOT met'}")
+m = mem["moviecat-cmd"] / mem["fd"]
+print(f"target: peak memory <= 1.5 x fd's: {m:.2f} x -> {'met' if m <= 1.5 else 'NOT met'}")
+PY
