@@ -98,6 +98,13 @@ void EntryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     QStyledItemDelegate::paint(painter, option, index);
 }
 
+QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (m_itemSize.isValid())
+        return m_itemSize;
+    return QStyledItemDelegate::sizeHint(option, index);
+}
+
 void EntryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     // The view's icon size; the base class shrinks it to each icon's own size.
@@ -105,6 +112,8 @@ void EntryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIn
     QStyledItemDelegate::initStyleOption(option, index);
     if (option->features & QStyleOptionViewItem::HasDecoration)
         option->decorationSize = box;
+    if (m_itemSize.isValid() && option->decorationPosition == QStyleOptionViewItem::Top)
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
 }
 
 } // namespace moviecat

@@ -82,8 +82,9 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
     m_list->setModel(m_sorted);
-    m_list->setItemDelegate(
-        new EntryDelegate([this](const QModelIndex &index) { entryPainting(index); }, m_list));
+    m_delegate =
+        new EntryDelegate([this](const QModelIndex &index) { entryPainting(index); }, m_list);
+    m_list->setItemDelegate(m_delegate);
 
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
@@ -134,16 +135,21 @@ void FolderView::setViewMode(ViewMode mode)
 {
     m_mode = mode;
     m_postersShown = mode == ViewMode::LargeIcons || mode == ViewMode::SmallIcons;
+    m_delegate->setItemSize(QSize());
     switch (mode) {
-    case ViewMode::LargeIcons:
+    case ViewMode::LargeIcons: {
         m_list->setViewMode(QListView::IconMode);
         m_list->setMovement(QListView::Static);
         m_list->setIconSize(QSize(largeIcon, largeIcon));
-        m_list->setGridSize(QSize(largeGridWidth, largeIcon + 2 * m_list->fontMetrics().height() +
-                                                      largeGridMargin));
+        const QSize grid(largeGridWidth,
+                         largeIcon + 2 * m_list->fontMetrics().height() + largeGridMargin);
+        m_list->setGridSize(grid);
+        // Every cell the grid's size: 2,000 names need no measuring.
+        m_delegate->setItemSize(grid);
         m_list->setWordWrap(true);
         m_list->setUniformItemSizes(false);
         break;
+    }
     case ViewMode::SmallIcons:
         // Icon beside the name, rows filled left to right, like the classic
         // small-icons view (IconMode would put the name under the icon).

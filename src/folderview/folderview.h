@@ -18,6 +18,7 @@ class QTreeView;
 
 namespace moviecat {
 
+class EntryDelegate;
 class FolderSortModel;
 class PosterLoader;
 
@@ -79,6 +80,7 @@ private:
     QStackedLayout *m_stack = nullptr;
     QListView *m_list = nullptr;
     QTreeView *m_details = nullptr;
+    EntryDelegate *m_delegate = nullptr;
     PosterLoader *m_posters = nullptr;
     // Folders whose posters were asked for, by their place in the file model.
     QHash<QString, QPersistentModelIndex> m_posterEntries;
