@@ -101,6 +101,11 @@ struct Walker::Node {
     int error = 0;
     bool throughLink = false;
     std::atomic<bool> done = false; // set under m_mutex, read without it by the writer
+    // Sub-folders open relative to their parent, sparing the kernel the walk down
+    // the whole path: the parent's descriptor stays open until the last one has.
+    Node *parent = nullptr;
+    int fd = -1;
+    std::atomic<size_t> unopenedChildren = 0;
 };
 
 namespace {
@@ -124,7 +129,20 @@ Walker::Walker(unsigned threads)
     : m_threadCount(threads == 0 ? maxThreads() : threads),
       m_baseActive(threads == 0 ? 2 * std::max(1u, std::thread::hardware_concurrency()) : threads),
       m_adaptive(threads == 0), m_active(m_baseActive)
-{}
+{
+    // Kept-open folders need descriptors; take what the hard limit allows.
+    struct rlimit files;
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        const rlim_t wanted = std::min<rlim_t>(files.rlim_max, 65536);
+        if (files.rlim_cur < wanted) {
+            files.rlim_cur = wanted;
+            if (::setrlimit(RLIMIT_NOFILE, &files) != 0)
+                ::getrlimit(RLIMIT_NOFILE, &files);
+        }
+        if (files.rlim_cur > 256)
+            m_keepOpenBudget = std::min<rlim_t>((files.rlim_cur - 128) / 2, 16384);
+    }
+}
 
 Walker::~Walker()
 {
@@ -187,6 +205,8 @@ void Walker::work(unsigned id)
         children.clear();
         bool blocked = false;
         bool measured = false;
+        if (aborting && node->parent && node->parent->fd >= 0)
+            childOpened(node->parent);
         if (!aborting) {
             // A read that had to wait (disk, network) shows as a voluntary context
             // switch; many of them mean more reads should be in flight.
@@ -248,9 +268,19 @@ void Walker::process(Node *node, std::vector<Node *> &children)
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!node->throughLink)
         flags |= O_NOFOLLOW; // a folder swapped for a link meanwhile is not followed
-    const int fd = ::open(node->path.c_str(), flags);
+    int fd = -1;
+    if (node->parent && node->parent->fd >= 0) {
+        const char *name = node->path.c_str() + node->path.rfind('/') + 1;
+        fd = ::openat(node->parent->fd, name, flags);
+        if (fd < 0 && errno != EMFILE && errno != ENFILE)
+            node->error = errno;
+        childOpened(node->parent);
+    }
+    if (fd < 0 && node->error == 0)
+        fd = ::open(node->path.c_str(), flags);
     if (fd < 0) {
-        node->error = errno;
+        if (node->error == 0)
+            node->error = errno;
         return;
     }
 
@@ -305,8 +335,6 @@ void Walker::process(Node *node, std::vector<Node *> &children)
                 e.problem = Problem::TooLong;
         }
     }
-    ::close(fd);
-
     if (entries.size() > 1) {
         keys.clear();
         spans.clear();
@@ -338,8 +366,10 @@ void Walker::process(Node *node, std::vector<Node *> &children)
         }
     }
 
-    if (!options.recurse)
+    if (!options.recurse) {
+        ::close(fd);
         return;
+    }
     const bool excludes = node->scope && !node->scope->excluded.empty();
     for (size_t i = 0; i < entries.size(); ++i) {
         Entry &e = entries[i];
@@ -356,8 +386,31 @@ void Walker::process(Node *node, std::vector<Node *> &children)
         child->path = joinPath(node->path, e.name);
         child->order = node->order;
         appendIndex(child->order, i);
+        child->parent = node;
         children.push_back(child.get());
         e.child = std::move(child);
+    }
+    keepOpen(node, fd, children.size());
+}
+
+void Walker::keepOpen(Node *node, int fd, size_t children)
+{
+    // Within budget only: the rest of the children open by their full path.
+    if (children == 0 || m_keptOpen.fetch_add(1) >= m_keepOpenBudget) {
+        if (children != 0)
+            m_keptOpen.fetch_sub(1);
+        ::close(fd);
+        return;
+    }
+    node->unopenedChildren.store(children);
+    node->fd = fd;
+}
+
+void Walker::childOpened(Node *parent)
+{
+    if (parent->unopenedChildren.fetch_sub(1) == 1) {
+        ::close(parent->fd);
+        m_keptOpen.fetch_sub(1);
     }
 }
 

@@ -70,6 +70,8 @@ private:
     void schedule(Node *node);
     void process(Node *node, std::vector<Node *> &children);
     void adapt(bool blocked);
+    void keepOpen(Node *node, int fd, size_t children);
+    void childOpened(Node *parent);
     void startReaders();
     void waitFor(Node *node);
     void release(Node *node);
@@ -92,6 +94,8 @@ private:
     size_t m_inFlight = 0;
     bool m_aborting = false;
     bool m_quit = false;
+    std::atomic<size_t> m_keptOpen = 0;
+    size_t m_keepOpenBudget = 0;
 
     // Per walk; set before any folder is scheduled.
     const Pattern *m_pattern = nullptr;
