@@ -60,9 +60,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
 
     m_files = new QFileSystemModel(this);
-    // The model's own provider knows only icon themes; this one falls back on
-    // the style's folder and file icons where no theme is installed.
-    m_defaultIcons = std::make_unique<QFileIconProvider>();
+    // The model's own provider knows only icon themes, and reads files to tell
+    // their types; this one falls back on the style's folder and file icons
+    // where no theme is installed, and goes by names alone.
+    m_defaultIcons = std::make_unique<EntryIconProvider>();
     m_files->setIconProvider(m_defaultIcons.get());
     // Hidden entries stay hidden, as in a file manager's default view: on Linux
     // that keeps .thumbnails, .directory and friends out of the movie folders.

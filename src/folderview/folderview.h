@@ -9,7 +9,6 @@
 
 class QAbstractFileIconProvider;
 class QAbstractItemView;
-class QFileIconProvider;
 class QFileSystemModel;
 class QListView;
 class QModelIndex;
@@ -19,6 +18,7 @@ class QTreeView;
 namespace moviecat {
 
 class EntryDelegate;
+class EntryIconProvider;
 class FolderSortModel;
 class PosterLoader;
 
@@ -74,7 +74,7 @@ private:
     void posterChanged(const QString &folder);
 
     // Declared first: the model's loader thread uses it until the model is gone.
-    std::unique_ptr<QFileIconProvider> m_defaultIcons;
+    std::unique_ptr<EntryIconProvider> m_defaultIcons;
     QFileSystemModel *m_files = nullptr;
     FolderSortModel *m_sorted = nullptr;
     QStackedLayout *m_stack = nullptr;

@@ -216,6 +216,24 @@ TEST_F(FolderEntryIcons, VideoFilesShowAFilmIconInEveryMode)
     }
 }
 
+TEST_F(FolderEntryIcons, TypesComeFromNamesNotContents)
+{
+    // Reading contents would mean a round trip per file, on the GUI thread.
+    const QByteArray png = picture(red, "PNG", QSize(4, 4));
+    tree.writeFile(QStringLiteral("real.png"), png);
+    tree.writeFile(QStringLiteral("disguised.qqq"), png);
+    view->setViewMode(ViewMode::Details);
+    view->setPath(tree.root());
+    waitForNames(2);
+
+    const auto typeOf = [&](const char *name) {
+        const QModelIndex index = waitForEntry(QLatin1String(name));
+        return index.siblingAtColumn(2).data().toString();
+    };
+    EXPECT_FALSE(typeOf("real.png").isEmpty());
+    EXPECT_NE(typeOf("disguised.qqq"), typeOf("real.png"));
+}
+
 TEST(PosterNames, RankFollowsNameThenEnding)
 {
     EXPECT_EQ(posterRank(QStringLiteral("poster.jpg")), 0);
