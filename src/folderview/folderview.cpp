@@ -140,6 +140,10 @@ void FolderView::setViewMode(ViewMode mode)
     switch (mode) {
     case ViewMode::LargeIcons: {
         m_list->setViewMode(QListView::IconMode);
+        // Once the other modes have set flow and wrapping, setViewMode() leaves them
+        // alone: set them here too, or large icons come back in list mode's columns.
+        m_list->setFlow(QListView::LeftToRight);
+        m_list->setWrapping(true);
         m_list->setMovement(QListView::Static);
         m_list->setIconSize(QSize(largeIcon, largeIcon));
         const QSize grid(largeGridWidth,

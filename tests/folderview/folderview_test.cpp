@@ -62,6 +62,9 @@ TEST_F(FolderViewModes, ModesSwitchTheShownViewAndSurviveAFolderChange)
     view->setViewMode(ViewMode::LargeIcons);
     EXPECT_EQ(iconView()->viewMode(), QListView::IconMode);
     EXPECT_GE(iconView()->iconSize().width(), 32);
+    // Rows filled left to right, as before the detour through list mode.
+    EXPECT_EQ(iconView()->flow(), QListView::LeftToRight);
+    EXPECT_TRUE(iconView()->isWrapping());
 }
 
 TEST_F(FolderViewModes, InnerViewsFollowTheWidgetsWidth)
