@@ -208,16 +208,9 @@ void Walker::work(unsigned id)
         if (aborting && node->parent && node->parent->fd >= 0)
             childOpened(node->parent);
         if (!aborting) {
-            // A read that had to wait (disk, network) shows as a voluntary context
-            // switch; many of them mean more reads should be in flight.
-            // Every fourth read is enough to tell.
-            struct rusage before;
-            struct rusage after;
-            measured = m_adaptive && (++reads & 3) == 0 && ::getrusage(RUSAGE_THREAD, &before) == 0;
-            process(node, children);
-            measured = measured && ::getrusage(RUSAGE_THREAD, &after) == 0;
-            blocked = measured &&
-                      (after.ru_nvcsw != before.ru_nvcsw || after.ru_inblock != before.ru_inblock);
+            // Every fourth read is enough to tell whether reads wait.
+            measured = m_adaptive && (++reads & 3) == 0;
+            process(node, children, measured ? &blocked : nullptr);
         }
 
         lock.lock();
@@ -246,25 +239,31 @@ void Walker::adapt(bool blocked)
     m_windowBlocked += blocked ? 1 : 0;
     if (m_windowReads < window)
         return;
-    if (m_windowBlocked * 8 >= window && m_active < m_threadCount) {
+    if (m_windowBlocked * 4 >= window && m_active < m_threadCount) {
         m_active = std::min(m_threadCount, m_active * 2);
         startReaders();
         m_parkCv.notify_all();
-    } else if (m_windowBlocked * 64 < window && m_active > m_baseActive) {
+    } else if (m_windowBlocked * 16 < window && m_active > m_baseActive) {
         m_active = std::max(m_baseActive, m_active / 2);
         m_workCv.notify_all();
     }
     m_windowReads = m_windowBlocked = 0;
 }
 
-void Walker::process(Node *node, std::vector<Node *> &children)
+void Walker::process(Node *node, std::vector<Node *> &children, bool *blocked)
 {
-    thread_local std::unique_ptr<char[]> buffer(new char[direntBufferSize]);
+    thread_local std::vector<char> listing;
     thread_local std::vector<uint32_t> keys;
     thread_local std::vector<uint32_t> key;
     thread_local std::vector<std::pair<size_t, size_t>> spans;
     thread_local std::vector<size_t> order;
 
+    // A read that had to wait (disk, network) shows as a voluntary context switch;
+    // only the system calls are measured, so that waiting for a lock here in the
+    // program is not taken for a slow disk.
+    struct rusage before;
+    if (blocked && ::getrusage(RUSAGE_THREAD, &before) != 0)
+        blocked = nullptr;
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!node->throughLink)
         flags |= O_NOFOLLOW; // a folder swapped for a link meanwhile is not followed
@@ -284,57 +283,72 @@ void Walker::process(Node *node, std::vector<Node *> &children)
         return;
     }
 
-    const WalkOptions &options = m_options;
-    const size_t folderLength = node->path.size() + (node->path.back() == '/' ? 0 : 1);
-    std::vector<Entry> &entries = node->entries;
+    // The whole listing first, then its entries.
+    size_t used = 0;
     for (;;) {
-        const ssize_t got = ::getdents64(fd, buffer.get(), direntBufferSize);
+        if (listing.size() < used + direntBufferSize)
+            listing.resize(used + direntBufferSize);
+        const ssize_t got = ::getdents64(fd, listing.data() + used, direntBufferSize);
         if (got < 0) {
             node->error = errno;
             break;
         }
         if (got == 0)
             break;
-        for (ssize_t at = 0; at < got;) {
-            const auto *d = reinterpret_cast<const dirent64 *>(buffer.get() + at);
-            at += d->d_reclen;
-            const char *name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            unsigned type = d->d_type;
-            struct stat st;
-            if (type == DT_UNKNOWN) {
-                if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue; // gone meanwhile
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-            }
-            EntryKind kind = EntryKind::Other;
-            if (type == DT_DIR)
-                kind = EntryKind::Folder;
-            else if (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))
-                kind = EntryKind::LinkedFolder;
-            if (kind == EntryKind::Other && !options.files)
-                continue;
-
-            const bool hidden = name[0] == '.';
-            const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
-                                (options.hidden == HiddenEntries::Include ||
-                                 (options.hidden == HiddenEntries::Only) == hidden);
-            const std::string_view view(name);
-            const bool listed = wanted && m_pattern->matches(view);
-            if (!listed && !(options.recurse && kind != EntryKind::Other))
-                continue;
-
-            Entry &e = entries.emplace_back();
-            e.name.assign(view);
-            e.kind = kind;
-            e.listed = listed;
-            if (view.find_first_of("\r\n") != std::string_view::npos)
-                e.problem = Problem::LineBreak;
-            else if (folderLength + view.size() >= PATH_MAX)
-                e.problem = Problem::TooLong;
-        }
+        used += size_t(got);
     }
+    if (blocked) {
+        struct rusage after;
+        *blocked = ::getrusage(RUSAGE_THREAD, &after) == 0 &&
+                   (after.ru_nvcsw != before.ru_nvcsw || after.ru_inblock != before.ru_inblock);
+    }
+
+    const WalkOptions &options = m_options;
+    const size_t folderLength = node->path.size() + (node->path.back() == '/' ? 0 : 1);
+    std::vector<Entry> &entries = node->entries;
+    for (size_t at = 0; at < used;) {
+        const auto *d = reinterpret_cast<const dirent64 *>(listing.data() + at);
+        at += d->d_reclen;
+        const char *name = d->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        unsigned type = d->d_type;
+        struct stat st;
+        if (type == DT_UNKNOWN) {
+            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // gone meanwhile
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+        }
+        EntryKind kind = EntryKind::Other;
+        if (type == DT_DIR)
+            kind = EntryKind::Folder;
+        else if (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))
+            kind = EntryKind::LinkedFolder;
+        if (kind == EntryKind::Other && !options.files)
+            continue;
+
+        const bool hidden = name[0] == '.';
+        const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
+                            (options.hidden == HiddenEntries::Include ||
+                             (options.hidden == HiddenEntries::Only) == hidden);
+        const std::string_view view(name);
+        const bool listed = wanted && m_pattern->matches(view);
+        if (!listed && !(options.recurse && kind != EntryKind::Other))
+            continue;
+
+        Entry &e = entries.emplace_back();
+        e.name.assign(view);
+        e.kind = kind;
+        e.listed = listed;
+        if (view.find_first_of("\r\n") != std::string_view::npos)
+            e.problem = Problem::LineBreak;
+        else if (folderLength + view.size() >= PATH_MAX)
+            e.problem = Problem::TooLong;
+    }
+
+    if (listing.size() > 4 * direntBufferSize)
+        std::vector<char>().swap(listing);
+
     if (entries.size() > 1) {
         keys.clear();
         spans.clear();
@@ -361,9 +375,8 @@ void Walker::process(Node *node, std::vector<Node *> &children)
         for (const size_t i : order)
             sorted.push_back(std::move(entries[i]));
         entries = std::move(sorted);
-        if (keys.capacity() > (1u << 20)) {
+        if (keys.capacity() > (1u << 20))
             std::vector<uint32_t>().swap(keys); // one huge folder should not pin memory
-        }
     }
 
     if (!options.recurse) {

@@ -68,7 +68,7 @@ private:
     struct Scope;
     void work(unsigned id);
     void schedule(Node *node);
-    void process(Node *node, std::vector<Node *> &children);
+    void process(Node *node, std::vector<Node *> &children, bool *blocked);
     void adapt(bool blocked);
     void keepOpen(Node *node, int fd, size_t children);
     void childOpened(Node *parent);
