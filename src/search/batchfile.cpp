@@ -103,6 +103,23 @@ QByteArray SearchBatch::compose(const QStringList &paths, const QString &text,
     return encode(batch);
 }
 
+QStringList SearchBatch::resultLines(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        if (end > start && bytes[end - 1] == '\r')
+            --end;
+        lines << decode(bytes.mid(start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
 QByteArray SearchBatch::encode(const QString &text)
 {
 #ifdef Q_OS_WIN

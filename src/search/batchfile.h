@@ -30,6 +30,10 @@ struct SearchBatch {
     static QByteArray compose(const QStringList &paths, const QString &text,
                               const QString &resultFile, const QString &batchFile);
 
+    // The result file's lines, one entry each, an empty line included; CR LF or LF ends
+    // a line and a last line without one still counts.
+    static QStringList resultLines(const QByteArray &bytes);
+
     // The batch and result files' encoding: UTF-8 here, the ANSI code page on Windows.
     static QByteArray encode(const QString &text);
     static QString decode(const QByteArray &bytes);

@@ -27,24 +27,6 @@ bool flagSet(const QLineEdit *flag)
     return flag->text().toInt() != 0;
 }
 
-// One entry per line of the result file, an empty line included; CR LF or LF ends a line.
-QStringList resultLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        const qsizetype next = end < 0 ? bytes.size() : end + 1;
-        if (end < 0)
-            end = bytes.size();
-        if (end > start && bytes[end - 1] == '\r')
-            --end;
-        lines << SearchBatch::decode(bytes.mid(start, end - start));
-        start = next;
-    }
-    return lines;
-}
-
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
@@ -208,7 +190,7 @@ void SearchController::finish(const QString &problemText)
     if (result.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = result.readAll();
         result.close();
-        m_controls.results->addItems(resultLines(bytes));
+        m_controls.results->addItems(SearchBatch::resultLines(bytes));
     } else if (message.isEmpty()) {
         message = tr("The search results could not be read (%1): %2")
                       .arg(result.fileName(), result.errorString());

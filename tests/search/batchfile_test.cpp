@@ -81,4 +81,14 @@ TEST(SearchBatchCompose, WritesAtMost301DirLinesThenDelWithCrLf)
               QByteArray("DEL /Q /r/list.bat\r\n"));
 }
 
+TEST(SearchBatchResults, EveryLineIsOneEntryWhateverItsEnding)
+{
+    EXPECT_EQ(SearchBatch::resultLines(""), QStringList());
+    EXPECT_EQ(SearchBatch::resultLines("/a\r\n\r\n/影\n/c"),
+              (QStringList{QStringLiteral("/a"), QString(), QStringLiteral("/影"),
+                           QStringLiteral("/c")}));
+    // A lone CR inside a name is part of it; only the one before LF ends the line.
+    EXPECT_EQ(SearchBatch::resultLines("/x\ry\r\n"), QStringList{QStringLiteral("/x\ry")});
+}
+
 } // namespace
