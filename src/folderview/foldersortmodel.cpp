@@ -82,15 +82,19 @@ const QCollatorSortKey &FolderSortModel::sortKey(const QString &name) const
 
 int FolderSortModel::compareNames(const QModelIndex &left, const QModelIndex &right) const
 {
+    // fileName() is the index's display text: from a size, type or date column it
+    // would be "4 KB" or "Folder", not the name this falls back on.
+    const QString leftName = m_files->fileName(left.siblingAtColumn(NameColumn));
+    const QString rightName = m_files->fileName(right.siblingAtColumn(NameColumn));
     // Look both keys up before comparing: the map is node based, so the first
     // reference survives the second insertion.
-    const QCollatorSortKey &a = sortKey(m_files->fileName(left));
-    const QCollatorSortKey &b = sortKey(m_files->fileName(right));
+    const QCollatorSortKey &a = sortKey(leftName);
+    const QCollatorSortKey &b = sortKey(rightName);
     const int byKey = a.compare(b);
     if (byKey != 0)
         return byKey;
     // Names equal but for case: keep a stable, definite order.
-    return m_files->fileName(left).compare(m_files->fileName(right));
+    return leftName.compare(rightName);
 }
 
 bool FolderSortModel::lessThan(const QModelIndex &left, const QModelIndex &right) const

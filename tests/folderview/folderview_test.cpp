@@ -187,6 +187,30 @@ TEST_F(FolderViewOrder, FoldersFirstInNaturalCaseInsensitiveOrder)
     EXPECT_EQ(shownNames(), reversed);
 }
 
+TEST_F(FolderViewOrder, EqualSizesAndTypesFallBackOnNaturalNameOrder)
+{
+    for (const char *folder : {"Film 10", "Film 2", "alpha", "Beta"})
+        tree.mkdir(QLatin1String(folder));
+    for (const char *file : {"b 10.txt", "b 9.txt", "A.txt"})
+        tree.writeFile(QLatin1String(file), "x");
+    tree.writeFile(QStringLiteral("large.txt"), "xxx");
+    view->setViewMode(ViewMode::Details);
+    view->setPath(tree.root());
+    waitForNames(8);
+
+    // Folders all have size 0 and one type; files here share a type, most a size.
+    const QStringList expected = {QStringLiteral("alpha"),    QStringLiteral("Beta"),
+                                  QStringLiteral("Film 2"),   QStringLiteral("Film 10"),
+                                  QStringLiteral("A.txt"),    QStringLiteral("b 9.txt"),
+                                  QStringLiteral("b 10.txt"), QStringLiteral("large.txt")};
+    for (const int column : {1, 2}) {
+        // From reversed names, so that leftover order cannot pass for name order.
+        detailsView()->sortByColumn(0, Qt::DescendingOrder);
+        detailsView()->sortByColumn(column, Qt::AscendingOrder);
+        EXPECT_EQ(shownNames(), expected) << "column " << column;
+    }
+}
+
 TEST_F(FolderViewOrder, LargeFolderLoadsInNaturalOrder)
 {
     constexpr int count = 2000;
