@@ -41,6 +41,13 @@ bool isAscii(std::string_view s)
     return true;
 }
 
+// A decomposed Hangul syllable is a leading consonant followed by these jamo; they
+// have combining class 0 but belong to the syllable, so "하" must not match inside "한".
+bool isHangulVowelOrTrail(char32_t cp)
+{
+    return (cp >= 0x1160 && cp <= 0x11FF) || (cp >= 0xD7B0 && cp <= 0xD7FB);
+}
+
 // Stable insertion sort of each run of non-starters by combining class.
 void canonicalOrder(std::u32string &s)
 {
@@ -148,7 +155,7 @@ void matchForm(std::string_view utf8, std::u32string &out)
     // The fold table holds each folded character already decomposed.
     foldDecomposed(nfd, out);
     for (char32_t &cp : out) {
-        if (combiningClass(cp) != 0)
+        if (combiningClass(cp) != 0 || isHangulVowelOrTrail(cp))
             cp |= nonStarterBit;
     }
 }

@@ -16,7 +16,8 @@ constexpr char32_t nonStarterBit = 0x80000000u;
 void decodeUtf8(std::string_view utf8, std::u32string &out);
 
 // The form names are compared in: canonical decomposition, simple case folding,
-// decomposition again, canonical order; non-starters carry nonStarterBit.
+// decomposition again, canonical order; non-starters (and the vowel and final jamo
+// of a Hangul syllable) carry nonStarterBit.
 // "É", "é" and "e" + U+0301 all give the same form. Replaces out.
 void matchForm(std::string_view utf8, std::u32string &out);
 

@@ -92,7 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"*ё*", "ЁЛКА", true}, PatternCase{"*电影*", "老电影", true},
                       PatternCase{"*电影*", "电 影", false}, PatternCase{"*\xFF*", "a\xFF", true},
                       PatternCase{"*a*", "\xFF", false}, PatternCase{"*ß*", "SS", false},
-                      PatternCase{"*각*", "\xE1\x84\x80\xE1\x85\xA1\xE1\x86\xA8", true}));
+                      PatternCase{"*각*", "\xE1\x84\x80\xE1\x85\xA1\xE1\x86\xA8", true},
+                      // A Hangul syllable is one character: "하" is not part of "한",
+                      // whether the name holds it composed or as jamo.
+                      PatternCase{"*하*", "한국", false},
+                      PatternCase{"*하*", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB", false},
+                      PatternCase{"*한*", "대한민국", true}, PatternCase{"?국", "한국", true},
+                      PatternCase{"??국", "한국", false}));
 
 // Listing order: as an NTFS folder keeps names, by upper case in UTF-16 order.
 TEST(OrderKey, SortsLikeAnNtfsFolder)
