@@ -191,6 +191,9 @@ void SearchController::finish(const QString &problemText)
         const QByteArray bytes = result.readAll();
         result.close();
         m_controls.results->addItems(SearchBatch::resultLines(bytes));
+        // Marks "no current row" as chosen, so that keyboard focus arriving in the list
+        // does not make the first line current, which would pick it unasked.
+        m_controls.results->setCurrentIndex(QModelIndex());
     } else if (message.isEmpty()) {
         message = tr("The search results could not be read (%1): %2")
                       .arg(result.fileName(), result.errorString());

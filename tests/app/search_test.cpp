@@ -150,6 +150,26 @@ TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
     EXPECT_FALSE(results->isHidden());
 }
 
+TEST_F(SearchTest, TabbingIntoTheResultsPicksNothingUntilAnArrowKey)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    const QString before = view->path();
+    auto *history = find<QListWidget>(QStringLiteral("List1"));
+    const int entries = history->count();
+
+    window->activateWindow();
+    results->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return results->hasFocus(); }, 2000));
+    EXPECT_EQ(view->path(), before);
+    EXPECT_EQ(history->count(), entries);
+    // The first arrow key picks the first line.
+    QTest::keyClick(results, Qt::Key_Down);
+    EXPECT_EQ(view->path(), lib("action/Heat (1995)"));
+    ASSERT_EQ(history->count(), 1);
+}
+
 TEST_F(SearchTest, ToggleFollowsTheListsVisibilityNotItsCaption)
 {
     openCatalogue();
