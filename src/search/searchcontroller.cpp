@@ -64,10 +64,23 @@ bool SearchController::eventFilter(QObject *watched, QEvent *event)
             m_controls.searchBox->setText(QString());
         m_controls.promptFlag->setText(QStringLiteral("1"));
     } else if (watched == m_controls.results->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress)
+        QListWidget *results = m_controls.results;
+        if (event->type() == QEvent::MouseButtonPress) {
             m_pressOnResults = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
+            m_rowBeforePress = results->currentRow();
+            m_pressedRow =
+                results->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
             m_pressOnResults = false; // the row changed at the press; the click picks it
+            // A press dragged to another line (or off the lines) gives no click, yet the
+            // highlight has moved: pick the line it now shows.
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            const int releasedRow = results->indexAt(mouse->position().toPoint()).row();
+            const bool clickFollows = mouse->button() == Qt::LeftButton && releasedRow >= 0 &&
+                                      releasedRow == m_pressedRow;
+            if (!clickFollows && results->currentRow() != m_rowBeforePress)
+                pick(results->currentRow());
+        }
     }
     return QObject::eventFilter(watched, event);
 }

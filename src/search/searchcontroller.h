@@ -67,6 +67,8 @@ private:
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
     bool m_pressOnResults = false;
+    int m_rowBeforePress = -1;
+    int m_pressedRow = -1;
 };
 
 } // namespace moviecat

@@ -150,6 +150,23 @@ TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
     EXPECT_FALSE(results->isHidden());
 }
 
+TEST_F(SearchTest, PressingOnOneLineAndReleasingOnAnotherPicksTheHighlightedLine)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(results->count(), 3);
+    QWidget *viewport = results->viewport();
+    const QPoint first = results->visualItemRect(results->item(0)).center();
+    const QPoint last = results->visualItemRect(results->item(2)).center();
+
+    QTest::mousePress(viewport, Qt::LeftButton, {}, first);
+    QTest::mouseMove(viewport, last);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, last);
+    ASSERT_EQ(results->currentRow(), 2);
+    EXPECT_EQ(view->path(), lib("drama/Heat of the Night"));
+}
+
 TEST_F(SearchTest, TabbingIntoTheResultsPicksNothingUntilAnArrowKey)
 {
     openCatalogue();
