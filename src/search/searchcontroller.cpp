@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -109,6 +110,10 @@ void SearchController::launch()
         emit problem(*refusal);
         return;
     }
+    // A temporary-files cleaner may have swept the idle folder away; every later search
+    // would fail to create its files in it.
+    if (m_scratch && !QFileInfo::exists(m_scratch->path()))
+        m_scratch.reset();
     if (!m_scratch)
         m_scratch = std::make_unique<ScratchFolder>();
     if (!m_scratch->isValid()) {

@@ -256,6 +256,20 @@ TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)
     EXPECT_FALSE(results->isHidden());
 }
 
+TEST_F(SearchTest, AScratchFolderSweptAwayBetweenSearchesIsMadeAgain)
+{
+    openCatalogue();
+    typeAndSearch(QStringLiteral("paris"));
+    ASSERT_TRUE(waitUntilIdle());
+    // A temporary-files cleaner removes the idle folder while the program runs.
+    ASSERT_TRUE(QDir(search->scratchPath()).removeRecursively());
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(problems.count(), 0);
+    EXPECT_EQ(results->count(), 3);
+}
+
 TEST_F(SearchTest, ClosingTheWindowStopsTheHelperAndRemovesTheScratchFolder)
 {
     const qint64 pid = startLongSearch();
