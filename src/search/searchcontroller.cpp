@@ -52,7 +52,13 @@ SearchController::~SearchController()
 {
     if (m_helper && m_helper->state() != QProcess::NotRunning) {
         m_helper->kill();
-        m_helper->waitForFinished(2000);
+        if (!m_helper->waitForFinished(2000)) {
+            // Stuck in the kernel on an unreachable share, it cannot be reaped yet; deleting
+            // the QProcess would hold up the exit for another 30 s, so let it go instead.
+            m_helper->setParent(nullptr);
+            m_helper = nullptr;
+            return;
+        }
     }
     delete m_helper;
 }
