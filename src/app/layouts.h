@@ -6,8 +6,6 @@
 
 namespace moviecat {
 
-inline constexpr int kCategoryCount = 18;
-
 // The main window: 15180 x 10680 twips, pale blue.
 inline constexpr int kForm1Width = 1012;
 inline constexpr int kForm1Height = 712;

@@ -24,29 +24,6 @@
 
 namespace moviecat {
 
-namespace {
-
-// What a screen reader (or the end-to-end client) needs to find its way: names for the
-// windowed controls that have no caption of their own, and a description naming the role
-// of each status label, whose accessible name is the text it shows.
-void describeForAccessibility(QWidget *form)
-{
-    control<QLineEdit>(form, QStringLiteral("Text1"))
-        ->setAccessibleName(QStringLiteral("影片名称"));
-    control<QListWidget>(form, QStringLiteral("List3"))
-        ->setAccessibleName(QStringLiteral("搜索结果"));
-    control<QWidget>(form, QStringLiteral("ExplorerList1"))
-        ->setAccessibleName(QStringLiteral("文件夹"));
-    control<QWidget>(form, QStringLiteral("Label19"))
-        ->setAccessibleDescription(QStringLiteral("时钟"));
-    control<QWidget>(form, QStringLiteral("Label22"))
-        ->setAccessibleDescription(QStringLiteral("当前分类"));
-    control<QWidget>(form, QStringLiteral("Label24"))
-        ->setAccessibleDescription(QStringLiteral("当前路径"));
-}
-
-} // namespace
-
 void configureApplication(QApplication &app)
 {
     QApplication::setApplicationName(QStringLiteral("moviecat"));
@@ -73,28 +50,51 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     };
     buildLayout(this, form1Layout(), factories);
 
-    m_view = control<FolderView>(this, QStringLiteral("ExplorerList1"));
-    m_history =
-        new NavigationHistory(control<QListWidget>(this, QStringLiteral("List1")), m_view, this);
-    connect(m_view, &FolderView::itemOpen, m_history, &NavigationHistory::enter);
+    createBrowsing();
+    createCategories();
+    createSearch();
+    createStatusLine();
+    createChrome();
+    wireFeatures();
+    describeForAccessibility();
+}
+
+void MainWindow::wireFeatures()
+{
+    // Every folder the view shows comes through the history: a category or a picked
+    // result starts it over, an opened entry adds to it, Back takes one off.
+    connect(m_categories, &CategoryButtons::categoryChosen, this, &MainWindow::showCategory);
+    connect(m_view, &FolderView::itemOpen, this, &MainWindow::enterOpenedFolder);
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
+    connect(m_history, &NavigationHistory::currentChanged, m_view, &FolderView::setPath);
+    connect(m_history, &NavigationHistory::currentChanged, m_status, &StatusLine::setCurrentPath);
+
+    connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
+    // Any button, as soon as it goes down; the search helper is stopped and the scratch
+    // folder removed as the window goes away.
+    connect(control<WindowlessLabel>(this, QStringLiteral("Label20")),
+            &WindowlessLabel::mousePressed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void MainWindow::createBrowsing()
+{
+    m_view = control<FolderView>(this, QStringLiteral("ExplorerList1"));
+    m_history = new NavigationHistory(this);
     connectViewModeButtons({control<QPushButton>(this, QStringLiteral("Command3")),
                             control<QPushButton>(this, QStringLiteral("Command4")),
                             control<QPushButton>(this, QStringLiteral("Command5")),
                             control<QPushButton>(this, QStringLiteral("Command6"))},
                            m_view);
+}
 
-    CategoryButtons::Controls categories;
-    for (int i = 0; i < kCategoryCount; ++i)
-        categories.buttons[size_t(i)] =
-            control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i + 1));
-    categories.pathList = control<QListWidget>(this, QStringLiteral("List2"));
-    categories.categoryLabel = control<WindowlessLabel>(this, QStringLiteral("Label22"));
-    categories.view = m_view;
-    categories.history = m_history;
-    m_categories = new CategoryButtons(categories, this);
+void MainWindow::createCategories()
+{
+    m_categories = new CategoryButtons(categoryButtons(), this);
+}
 
+void MainWindow::createSearch()
+{
     SearchController::Controls search;
     search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
     search.promptFlag = control<QLineEdit>(this, QStringLiteral("Text2"));
@@ -102,38 +102,70 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
     search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
     search.results = control<QListWidget>(this, QStringLiteral("List3"));
-    search.pathList = categories.pathList;
+    search.pathList = control<QListWidget>(this, QStringLiteral("List2"));
     search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
     search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
     search.view = m_view;
     search.history = m_history;
     m_search = new SearchController(search, this);
-    connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
+}
 
-    new StatusLine({control<QTimer>(this, QStringLiteral("Timer1")),
-                    control<WindowlessLabel>(this, QStringLiteral("Label19")),
-                    control<WindowlessLabel>(this, QStringLiteral("Label24")),
-                    control<QListWidget>(this, QStringLiteral("List1"))},
-                   Clock{}, this);
+void MainWindow::createStatusLine()
+{
+    m_status = new StatusLine({control<QTimer>(this, QStringLiteral("Timer1")),
+                               control<WindowlessLabel>(this, QStringLiteral("Label19")),
+                               control<WindowlessLabel>(this, QStringLiteral("Label24"))},
+                              Clock{}, this);
+}
 
+// Hover highlighting, the label buttons and the about window.
+void MainWindow::createChrome()
+{
+    const CategoryButtons::Buttons buttons = categoryButtons();
     auto *exitLabel = control<WindowlessLabel>(this, QStringLiteral("Label20"));
     auto *rightsLabel = control<WindowlessLabel>(this, QStringLiteral("Label25"));
     HoverHighlight::Controls hover;
     hover.form = this;
-    hover.categoryButtons = {categories.buttons.begin(), categories.buttons.end()};
+    hover.categoryButtons = {buttons.begin(), buttons.end()};
     hover.topButtons = {exitLabel, rightsLabel};
     hover.topPicture = control<WindowlessPicture>(this, QStringLiteral("Image2"));
     new HoverHighlight(hover, this);
     for (WindowlessLabel *label : hover.categoryButtons + hover.topButtons)
         label->setActsAsButton(true);
-    describeForAccessibility(this);
-
     m_about = new AboutBox(
         rightsLabel, this, [this] { return createAboutWindow(this); }, this);
-    // Any button, as soon as it goes down; the search helper is stopped and the scratch
-    // folder removed as the window goes away.
-    connect(exitLabel, &WindowlessLabel::mousePressed, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+}
+
+CategoryButtons::Buttons MainWindow::categoryButtons() const
+{
+    CategoryButtons::Buttons buttons;
+    for (int i = 0; i < kCategoryCount; ++i)
+        buttons[size_t(i)] = control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i + 1));
+    return buttons;
+}
+
+// What a screen reader (or the end-to-end client) needs to find its way: names for the
+// windowed controls that have no caption of their own, and a description naming the role
+// of each status label, whose accessible name is the text it shows.
+void MainWindow::describeForAccessibility()
+{
+    control<QLineEdit>(this, QStringLiteral("Text1"))->setAccessibleName(tr("影片名称"));
+    control<QListWidget>(this, QStringLiteral("List3"))->setAccessibleName(tr("搜索结果"));
+    m_view->setAccessibleName(tr("文件夹"));
+    control<QWidget>(this, QStringLiteral("Label19"))->setAccessibleDescription(tr("时钟"));
+    control<QWidget>(this, QStringLiteral("Label22"))->setAccessibleDescription(tr("当前分类"));
+    control<QWidget>(this, QStringLiteral("Label24"))->setAccessibleDescription(tr("当前路径"));
+}
+
+void MainWindow::showCategory(const QString &name, const QString &path)
+{
+    m_history->restart(path);
+    control<WindowlessLabel>(this, QStringLiteral("Label22"))->setCaption(name);
+}
+
+void MainWindow::enterOpenedFolder()
+{
+    m_history->enter(childFolder(m_view->path(), m_view->itemName()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -141,8 +173,8 @@ MainWindow::~MainWindow() = default;
 bool MainWindow::load(const QString &categoryFileName, QString *error)
 {
     m_view->setViewMode(ViewMode::LargeIcons);
-    for (int i = 1; i <= kCategoryCount; ++i)
-        control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i))->setTransparent(true);
+    for (WindowlessLabel *button : categoryButtons())
+        button->setTransparent(true);
     placeBorderBands();
 
     const CategoryLoad loaded = loadCategoryFile(categoryFileName);
@@ -152,6 +184,7 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
         return false;
     }
     m_categories->apply(loaded.file);
+    control<QListWidget>(this, QStringLiteral("List2"))->addItems(loaded.file.pathList());
     // First in the focus order: the folder view has the keyboard when the window shows.
     m_view->setFocus();
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/categorybuttons.h"
 #include "ui/form.h"
 
 #include <QString>
@@ -10,10 +11,10 @@ class QApplication;
 namespace moviecat {
 
 class AboutBox;
-class CategoryButtons;
 class FolderView;
 class NavigationHistory;
 class SearchController;
+class StatusLine;
 
 // Name, version, icon, fonts and accessibility shared by every window of the program.
 void configureApplication(QApplication &app);
@@ -34,16 +35,29 @@ public:
     bool load(const QString &categoryFileName, QString *error);
 
     SearchController *search() const { return m_search; }
+    NavigationHistory *history() const { return m_history; }
     AboutBox *aboutBox() const { return m_about; }
 
 private:
+    void createBrowsing();
+    void createCategories();
+    void createSearch();
+    void createStatusLine();
+    void createChrome();
+    void wireFeatures();
+    void describeForAccessibility();
+    CategoryButtons::Buttons categoryButtons() const;
     void placeBorderBands();
+
+    void showCategory(const QString &name, const QString &path);
+    void enterOpenedFolder();
     void showProblem(const QString &message);
 
     FolderView *m_view = nullptr;
     NavigationHistory *m_history = nullptr;
     CategoryButtons *m_categories = nullptr;
     SearchController *m_search = nullptr;
+    StatusLine *m_status = nullptr;
     AboutBox *m_about = nullptr;
 };
 

@@ -1,54 +1,32 @@
 #include "catalog/categorybuttons.h"
 
-#include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
 #include "ui/windowless.h"
-
-#include <QListWidget>
 
 namespace moviecat {
 
-CategoryButtons::CategoryButtons(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls)
+CategoryButtons::CategoryButtons(const Buttons &buttons, QObject *parent)
+    : QObject(parent), m_buttons(buttons)
 {
-    for (int i = 0; i < kCount; ++i)
-        connect(m_controls.buttons[size_t(i)], &WindowlessLabel::clicked, this,
-                [this, i] { click(i); });
+    for (int i = 0; i < kCategoryCount; ++i)
+        connect(m_buttons[size_t(i)], &WindowlessLabel::clicked, this, [this, i] { click(i); });
 }
 
 void CategoryButtons::apply(const CategoryFile &file)
 {
-    const int count = std::min<int>(kCount, int(file.categories.size()));
-    for (int i = 0; i < count; ++i) {
-        const Category &category = file.categories[i];
-        WindowlessLabel *button = m_controls.buttons[size_t(i)];
-        button->setCaption(category.caption);
+    m_categories = file.categories.mid(0, kCategoryCount);
+    for (qsizetype i = 0; i < m_categories.size(); ++i) {
+        WindowlessLabel *button = m_buttons[size_t(i)];
+        button->setCaption(m_categories[i].caption);
         button->setVisible(true);
-        if (category.path) {
-            // Each button keeps its own row, so a line without a folder shifts no one.
-            m_pathRows[size_t(i)] = m_controls.pathList->count();
-            m_controls.pathList->addItem(*category.path);
-        }
     }
-}
-
-std::optional<int> CategoryButtons::pathRow(int index) const
-{
-    if (index < 0 || index >= kCount)
-        return std::nullopt;
-    return m_pathRows[size_t(index)];
 }
 
 void CategoryButtons::click(int index)
 {
-    const std::optional<int> row = pathRow(index);
-    if (!row)
+    if (index < 0 || index >= m_categories.size() || !m_categories[index].path)
         return;
-    QListWidget *paths = m_controls.pathList;
-    paths->setCurrentRow(*row);
-    m_controls.view->setPath(paths->currentItem()->text());
-    m_controls.history->restart(paths->currentItem()->text());
-    m_controls.categoryLabel->setCaption(m_controls.buttons[size_t(index)]->caption());
+    const Category &category = m_categories[index];
+    emit categoryChosen(category.caption, *category.path);
 }
 
 } // namespace moviecat

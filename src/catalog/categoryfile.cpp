@@ -1,5 +1,6 @@
 #include "catalog/categoryfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,11 @@
 namespace moviecat {
 
 namespace {
+
+// What a user reads about the file goes through the translator under one context.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(moviecat::CategoryFile)
+};
 
 constexpr QStringView sectionStart = u"[movie]";
 constexpr QStringView sectionEnd = u"[movie end]";
@@ -100,7 +106,7 @@ CategoryFile CategoryFile::parse(const QByteArray &bytes)
         return result;
 
     // Only lines actually read become buttons: the end of the file ends the section too.
-    while (result.categories.size() < maxCategories && !lines.atEnd()) {
+    while (result.categories.size() < kCategoryCount && !lines.atEnd()) {
         const QStringView line = lines.next();
         if (line == sectionEnd)
             break;
@@ -120,34 +126,29 @@ CategoryLoad loadCategoryFile(const QString &fileName)
     };
 
     if (info.isDir())
-        return fail(
-            QStringLiteral("The category file \"%1\" is a folder, not a file.").arg(shownName));
+        return fail(Text::tr("分类文件“%1”是文件夹，不是文件。").arg(shownName));
     if (info.isSymLink() && !info.exists())
-        return fail(QStringLiteral("The category file \"%1\" is a link to \"%2\", which does "
-                                   "not exist.")
+        return fail(Text::tr("分类文件“%1”是指向“%2”的链接，而“%2”不存在。")
                         .arg(shownName, QDir::toNativeSeparators(info.symLinkTarget())));
     if (info.exists() && !info.isFile())
-        return fail(
-            QStringLiteral("The category file \"%1\" is not a regular file.").arg(shownName));
+        return fail(Text::tr("分类文件“%1”不是普通文件。").arg(shownName));
 
     if (!info.exists()) {
         // NewOnly: should the file appear meanwhile, it is never truncated.
         QFile created(fileName);
         if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
             !QFileInfo::exists(fileName)) {
-            return fail(QStringLiteral("Cannot create the category file \"%1\": %2.")
-                            .arg(shownName, created.errorString()));
+            return fail(
+                Text::tr("无法创建分类文件“%1”：%2。").arg(shownName, created.errorString()));
         }
     }
 
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Cannot open the category file \"%1\": %2.")
-                        .arg(shownName, file.errorString()));
+        return fail(Text::tr("无法打开分类文件“%1”：%2。").arg(shownName, file.errorString()));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("Cannot read the category file \"%1\": %2.")
-                        .arg(shownName, file.errorString()));
+        return fail(Text::tr("无法读取分类文件“%1”：%2。").arg(shownName, file.errorString()));
 
     load.ok = true;
     load.file = CategoryFile::parse(bytes);

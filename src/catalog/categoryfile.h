@@ -9,6 +9,9 @@
 
 namespace moviecat {
 
+// How many category buttons the window has, and so how many categories the file holds.
+inline constexpr int kCategoryCount = 18;
+
 // One line of the category section: the caption of its button and, when the line
 // had a "=" within its first 300 characters, the folder the button opens.
 struct Category {
@@ -18,13 +21,12 @@ struct Category {
     friend bool operator==(const Category &, const Category &) = default;
 };
 
-// The categories of movie.ini, at most 18, in button order.
+// The categories of movie.ini, at most kCategoryCount, in button order.
 struct CategoryFile {
     // Longest run of characters searched for the "=" that splits caption from path.
     static constexpr int splitLimit = 300;
-    static constexpr int maxCategories = 18;
 
-    QList<Category> categories; // 0..18 entries; entry k-1 is button k (shown)
+    QList<Category> categories; // entry k-1 is button k (shown)
 
     // The paths that exist, in button order (the list the search walks).
     QStringList pathList() const;

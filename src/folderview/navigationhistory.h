@@ -2,36 +2,39 @@
 
 #include <QObject>
 #include <QString>
-
-class QListWidget;
+#include <QStringList>
 
 namespace moviecat {
 
-class FolderView;
-
-// The folders shown since the last fresh start, oldest first, kept as the
-// entries of a hidden list box. The selected entry is always the last one: it
-// is the folder the view shows now, and Back pops it.
+// The folders shown since the last fresh start, oldest first. The current folder is
+// always the last one: Back drops it and goes to the one before. Whoever shows folders
+// follows currentChanged; the history itself knows nothing of the view.
 class NavigationHistory : public QObject {
     Q_OBJECT
 public:
-    NavigationHistory(QListWidget *storage, FolderView *view, QObject *parent = nullptr);
+    explicit NavigationHistory(QObject *parent = nullptr);
 
-    // Starts over at path; callers have already shown it in the view.
+    // Starts over at path, forgetting every folder before it.
     void restart(const QString &path);
-    // Handles the view's itemOpen: shows the opened folder and records it.
-    void enter();
+    // Records a folder opened from the current one.
+    void enter(const QString &path);
     // Returns to the previous folder; the first folder is never removed.
     void back();
 
     // The folder shown now, empty while the history is empty.
     QString current() const;
+    // Every folder from the first to the current one.
+    const QStringList &paths() const { return m_paths; }
+
+signals:
+    void currentChanged(const QString &path);
 
 private:
-    void selectLast();
-
-    QListWidget *m_storage;
-    FolderView *m_view;
+    QStringList m_paths;
 };
+
+// The folder an entry named name opens into: joined with one separator and cleaned the
+// way the folder view spells its paths, so the history records what the view shows.
+QString childFolder(const QString &folder, const QString &name);
 
 } // namespace moviecat

@@ -2,7 +2,6 @@
 
 #include "ui/windowless.h"
 
-#include <QListWidget>
 #include <QTimer>
 
 namespace moviecat {
@@ -36,8 +35,12 @@ void StatusLine::tick()
     const QString time = timeText(m_clock.time());
     const QString date = dateText(m_clock.date());
     m_controls.clockLabel->setCaption(clockCaption(date, time));
-    const QListWidgetItem *current = m_controls.history->currentItem();
-    m_controls.pathLabel->setCaption(current ? current->text() : QString());
+    m_controls.pathLabel->setCaption(m_currentPath);
+}
+
+void StatusLine::setCurrentPath(const QString &path)
+{
+    m_currentPath = path;
 }
 
 } // namespace moviecat

@@ -6,7 +6,6 @@
 #include <QTime>
 #include <functional>
 
-class QListWidget;
 class QTimer;
 
 namespace moviecat {
@@ -31,7 +30,8 @@ QString timeText(const QTime &time);
 // The clock line: the date, one space, and the time text from its fourth character on.
 QString clockCaption(const QString &date, const QString &time);
 
-// Refreshes the clock and the current-path label on every tick of the clock timer.
+// Refreshes the clock and the current-path label on every tick of the clock timer; the
+// path shown is the last one it was told.
 class StatusLine : public QObject {
     Q_OBJECT
 public:
@@ -39,16 +39,18 @@ public:
         QTimer *timer = nullptr;               // Timer1
         WindowlessLabel *clockLabel = nullptr; // Label19
         WindowlessLabel *pathLabel = nullptr;  // Label24
-        QListWidget *history = nullptr;        // List1: its selected entry is the folder shown
     };
 
     StatusLine(const Controls &controls, Clock clock = {}, QObject *parent = nullptr);
 
     void tick();
+    // The folder the view shows now; it appears at the next tick.
+    void setCurrentPath(const QString &path);
 
 private:
     Controls m_controls;
     Clock m_clock;
+    QString m_currentPath;
 };
 
 } // namespace moviecat

@@ -3,6 +3,7 @@
 #include "windowfixture.h"
 
 #include "folderview/folderview.h"
+#include "folderview/navigationhistory.h"
 #include "search/searchcontroller.h"
 
 #include <QDir>
@@ -135,17 +136,16 @@ TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_EQ(results->count(), 3);
-    auto *history = find<QListWidget>(QStringLiteral("List1"));
+    const NavigationHistory *history = window->history();
 
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
                       results->visualItemRect(results->item(1)).center());
     EXPECT_EQ(view->path(), lib("action/Ronin (1998)/Heat extras"));
-    ASSERT_EQ(history->count(), 1);
-    EXPECT_EQ(history->item(0)->text(), lib("action/Ronin (1998)/Heat extras"));
+    EXPECT_EQ(history->paths(), QStringList{lib("action/Ronin (1998)/Heat extras")});
 
     QTest::keyClick(results, Qt::Key_Down);
     EXPECT_EQ(view->path(), lib("drama/Heat of the Night"));
-    EXPECT_EQ(history->count(), 1);
+    EXPECT_EQ(history->paths(), QStringList{lib("drama/Heat of the Night")});
     EXPECT_EQ(view->width(), 472); // a pick leaves the widths and the list alone
     EXPECT_FALSE(results->isHidden());
 }
@@ -173,18 +173,17 @@ TEST_F(SearchTest, TabbingIntoTheResultsPicksNothingUntilAnArrowKey)
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
     const QString before = view->path();
-    auto *history = find<QListWidget>(QStringLiteral("List1"));
-    const int entries = history->count();
+    const QStringList entries = window->history()->paths();
 
     window->activateWindow();
     results->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(QTest::qWaitFor([this] { return results->hasFocus(); }, 2000));
     EXPECT_EQ(view->path(), before);
-    EXPECT_EQ(history->count(), entries);
+    EXPECT_EQ(window->history()->paths(), entries);
     // The first arrow key picks the first line.
     QTest::keyClick(results, Qt::Key_Down);
     EXPECT_EQ(view->path(), lib("action/Heat (1995)"));
-    ASSERT_EQ(history->count(), 1);
+    EXPECT_EQ(window->history()->paths(), QStringList{lib("action/Heat (1995)")});
 }
 
 TEST_F(SearchTest, ToggleFollowsTheListsVisibilityNotItsCaption)

@@ -72,7 +72,7 @@ TEST_F(LoadCategoryFileTest, FolderInItsPlaceIsAnError)
     const CategoryLoad load = loadCategoryFile(m_fileName);
     EXPECT_FALSE(load.ok);
     EXPECT_TRUE(load.error.contains(nativeName(m_fileName))) << load.error.toStdString();
-    EXPECT_TRUE(load.error.contains(QStringLiteral("folder"))) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QStringLiteral("文件夹"))) << load.error.toStdString();
 }
 
 TEST_F(LoadCategoryFileTest, FileThatCannotBeCreatedIsAnError)
@@ -81,7 +81,7 @@ TEST_F(LoadCategoryFileTest, FileThatCannotBeCreatedIsAnError)
     const CategoryLoad load = loadCategoryFile(fileName);
     EXPECT_FALSE(load.ok);
     EXPECT_TRUE(load.error.contains(nativeName(fileName))) << load.error.toStdString();
-    EXPECT_TRUE(load.error.contains(QStringLiteral("create"))) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QStringLiteral("创建"))) << load.error.toStdString();
 }
 
 TEST_F(LoadCategoryFileTest, LinkToMissingFileIsAnErrorAndCreatesNothing)

@@ -2,7 +2,6 @@
 #include "ui/statusline.h"
 #include "ui/windowless.h"
 
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -32,13 +31,12 @@ TEST(ClockCaption, TextFormsShowYearMonthDayAndA24HourTime)
               QStringLiteral("2009-03-26 08:28:28"));
 }
 
-TEST(StatusLineTick, ReadsTheTimeBeforeTheDateAndCopiesTheCurrentFolder)
+TEST(StatusLineTick, ReadsTheTimeBeforeTheDateAndShowsTheLastFolderItWasTold)
 {
     QTimer timer;
     WindowlessLabel clock;
     WindowlessLabel path;
     path.setCaption(QStringLiteral("......"));
-    QListWidget history;
 
     // A tick across midnight: the time is read first (the old day's last second), the
     // date second (already the new day).
@@ -52,14 +50,15 @@ TEST(StatusLineTick, ReadsTheTimeBeforeTheDateAndCopiesTheCurrentFolder)
         reads << QStringLiteral("date");
         return QDate(2026, 12, 8);
     };
-    StatusLine line({&timer, &clock, &path, &history}, midnight);
+    StatusLine line({&timer, &clock, &path}, midnight);
     line.tick();
     EXPECT_EQ(reads, (QStringList{QStringLiteral("time"), QStringLiteral("date")}));
     EXPECT_EQ(clock.caption(), QStringLiteral("2026-12-08 23:59:59"));
-    EXPECT_EQ(path.caption(), QString()); // nothing selected: empty, not the dots
+    EXPECT_EQ(path.caption(), QString()); // no folder yet: empty, not the dots
 
-    history.addItems({QStringLiteral("/films"), QStringLiteral("/films/Heat")});
-    history.setCurrentRow(1);
+    line.setCurrentPath(QStringLiteral("/films"));
+    line.setCurrentPath(QStringLiteral("/films/Heat"));
+    EXPECT_EQ(path.caption(), QString()); // only the tick writes the label
     timer.start(1);
     QSignalSpy ticked(&timer, &QTimer::timeout);
     ASSERT_TRUE(ticked.wait(2000));
