@@ -81,163 +81,213 @@ std::string expandPercents(std::string_view line, std::string_view batchPath,
     return out;
 }
 
-ParsedLine parseLine(std::string_view line)
-{
-    ParsedLine parsed;
-    size_t i = 0;
-    const size_t n = line.size();
-    while (i < n && (isBlank(line[i]) || line[i] == '@'))
-        ++i;
-    if (i < n && line[i] == ':')
-        return parsed;
+namespace {
 
-    Command current;
-    bool haveName = false;
-    std::string token;
-    bool tokenStarted = false;
-    bool tokenQuoted = false;
-    bool inQuotes = false;
+constexpr const char *kSyntaxError = "The syntax of the command is incorrect.";
 
-    auto endToken = [&] {
-        if (!tokenStarted)
-            return;
-        if (!haveName) {
-            current.name = std::move(token);
-            current.nameQuoted = tokenQuoted;
-            haveName = true;
-        } else {
-            current.arguments.push_back({std::move(token), tokenQuoted});
-        }
-        token.clear();
-        tokenStarted = tokenQuoted = false;
-    };
-    auto endCommand = [&](Joiner nextJoiner) {
+// One line's walk from left to right: the token being read, the command it belongs to,
+// and the commands finished so far.
+class LineParser {
+public:
+    explicit LineParser(std::string_view line) : m_line(line) {}
+
+    ParsedLine run()
+    {
+        skipPrefix();
+        if (m_i < m_line.size() && m_line[m_i] == ':')
+            return std::move(m_parsed); // a label holds no command
+        bool runnable = true;
+        while (runnable && m_i < m_line.size())
+            runnable = step();
+        if (!runnable)
+            return std::move(m_parsed);
         endToken();
-        if (haveName || !current.redirections.empty())
-            parsed.commands.push_back(std::move(current));
-        else if (nextJoiner != Joiner::Then || current.joiner != Joiner::Then)
-            parsed.error = "The syntax of the command is incorrect.";
-        current = Command{};
-        current.joiner = nextJoiner;
-        haveName = false;
-    };
+        if (m_haveName || !m_current.redirections.empty())
+            m_parsed.commands.push_back(std::move(m_current));
+        else if (m_current.joiner != Joiner::Then)
+            m_parsed.error = kSyntaxError;
+        return std::move(m_parsed);
+    }
+
+private:
+    void skipPrefix()
+    {
+        while (m_i < m_line.size() && (isBlank(m_line[m_i]) || m_line[m_i] == '@'))
+            ++m_i;
+    }
+
+    // Reads one character or operator; false once the line cannot run.
+    bool step()
+    {
+        const char c = m_line[m_i];
+        if (c == '"') {
+            m_tokenStarted = m_tokenQuoted = true;
+            readQuoted(m_token);
+        } else if (c == '^') {
+            if (m_i + 1 < m_line.size()) {
+                m_token += m_line[m_i + 1];
+                m_tokenStarted = true;
+            }
+            m_i += 2;
+        } else if (isDelimiter(c)) {
+            endToken();
+            ++m_i;
+        } else if (c == '/' && !m_haveName && m_tokenStarted && !m_tokenQuoted &&
+                   m_token[0] != '/') {
+            endToken(); // "dir/s": the switch starts the arguments
+        } else if (c == '&' || c == '|') {
+            return join(c);
+        } else if (c == '<' || c == '>') {
+            return redirect(c);
+        } else {
+            m_token += c;
+            m_tokenStarted = true;
+            ++m_i;
+        }
+        return true;
+    }
+
+    // From an opening quote to its closing one, or to the end of the line: every
+    // character in between is taken as it is.
+    void readQuoted(std::string &into)
+    {
+        for (++m_i; m_i < m_line.size() && m_line[m_i] != '"'; ++m_i)
+            into += m_line[m_i];
+        if (m_i < m_line.size())
+            ++m_i;
+    }
+
     // One word, with the quoting rules, up to a blank or an operator.
-    auto readWord = [&](std::string &word) {
-        bool quotes = false;
-        while (i < n) {
-            const char c = line[i];
-            if (quotes) {
-                if (c == '"')
-                    quotes = false;
-                else
-                    word += c;
-                ++i;
-            } else if (c == '"') {
-                quotes = true;
-                ++i;
-            } else if (c == '^' && i + 1 < n) {
-                word += line[i + 1];
-                i += 2;
+    void readWord(std::string &word)
+    {
+        while (m_i < m_line.size()) {
+            const char c = m_line[m_i];
+            if (c == '"') {
+                readQuoted(word);
+            } else if (c == '^' && m_i + 1 < m_line.size()) {
+                word += m_line[m_i + 1];
+                m_i += 2;
             } else if (isBlank(c) || isOperator(c)) {
                 break;
             } else {
                 word += c;
-                ++i;
+                ++m_i;
             }
-        }
-    };
-
-    while (i < n) {
-        const char c = line[i];
-        if (inQuotes) {
-            if (c == '"')
-                inQuotes = false;
-            else
-                token += c;
-            ++i;
-            continue;
-        }
-        if (c == '"') {
-            inQuotes = tokenStarted = tokenQuoted = true;
-            ++i;
-        } else if (c == '^') {
-            if (i + 1 < n) {
-                token += line[i + 1];
-                tokenStarted = true;
-            }
-            i += 2;
-        } else if (isDelimiter(c)) {
-            endToken();
-            ++i;
-        } else if (c == '/' && !haveName && tokenStarted && !tokenQuoted && token[0] != '/') {
-            endToken(); // "dir/s": the switch starts the arguments
-        } else if (c == '&' || c == '|') {
-            const bool doubled = i + 1 < n && line[i + 1] == c;
-            Joiner joiner = Joiner::Then;
-            if (c == '&')
-                joiner = doubled ? Joiner::IfSucceeded : Joiner::Then;
-            else
-                joiner = doubled ? Joiner::IfFailed : Joiner::Pipe;
-            if (c == '|' || doubled) {
-                endToken();
-                if (!haveName && current.redirections.empty()) {
-                    parsed.error =
-                        std::string(doubled ? 2 : 1, c) + " was unexpected at this time.";
-                    return parsed;
-                }
-            }
-            endCommand(joiner);
-            i += doubled ? 2 : 1;
-        } else if (c == '<' || c == '>') {
-            Redirection r;
-            r.stream = c == '<' ? 0 : 1;
-            // A lone digit right before the operator names the stream: 2>errors.
-            if (tokenStarted && !tokenQuoted && token.size() == 1 && isDigit(token[0])) {
-                r.stream = token[0] - '0';
-                token.clear();
-                tokenStarted = false;
-            } else {
-                endToken();
-            }
-            ++i;
-            if (c == '<') {
-                r.mode = Redirection::Mode::Read;
-            } else if (i < n && line[i] == '>') {
-                r.mode = Redirection::Mode::Append;
-                ++i;
-            } else {
-                r.mode = Redirection::Mode::Truncate;
-            }
-            if (c == '>' && i < n && line[i] == '&') {
-                ++i;
-                r.mode = Redirection::Mode::Duplicate;
-            }
-            while (i < n && isBlank(line[i]))
-                ++i;
-            readWord(r.target);
-            if (r.target.empty()) {
-                parsed.error = "The syntax of the command is incorrect.";
-                return parsed;
-            }
-            if (r.mode == Redirection::Mode::Duplicate &&
-                (r.target.size() != 1 || !isDigit(r.target[0]))) {
-                parsed.error = "The handle could not be duplicated during redirection of handle " +
-                               std::to_string(r.stream) + ".";
-                return parsed;
-            }
-            current.redirections.push_back(std::move(r));
-        } else {
-            token += c;
-            tokenStarted = true;
-            ++i;
         }
     }
-    endToken();
-    if (haveName || !current.redirections.empty())
-        parsed.commands.push_back(std::move(current));
-    else if (current.joiner != Joiner::Then)
-        parsed.error = "The syntax of the command is incorrect.";
-    return parsed;
+
+    void endToken()
+    {
+        if (!m_tokenStarted)
+            return;
+        if (!m_haveName) {
+            m_current.name = std::move(m_token);
+            m_current.nameQuoted = m_tokenQuoted;
+            m_haveName = true;
+        } else {
+            m_current.arguments.push_back({std::move(m_token), m_tokenQuoted});
+        }
+        m_token.clear();
+        m_tokenStarted = m_tokenQuoted = false;
+    }
+
+    void endCommand(Joiner nextJoiner)
+    {
+        endToken();
+        if (m_haveName || !m_current.redirections.empty())
+            m_parsed.commands.push_back(std::move(m_current));
+        else if (nextJoiner != Joiner::Then || m_current.joiner != Joiner::Then)
+            m_parsed.error = kSyntaxError;
+        m_current = Command{};
+        m_current.joiner = nextJoiner;
+        m_haveName = false;
+    }
+
+    // & && || or |: ends the command before it.
+    bool join(char c)
+    {
+        const bool doubled = m_i + 1 < m_line.size() && m_line[m_i + 1] == c;
+        Joiner joiner = Joiner::Then;
+        if (c == '&')
+            joiner = doubled ? Joiner::IfSucceeded : Joiner::Then;
+        else
+            joiner = doubled ? Joiner::IfFailed : Joiner::Pipe;
+        if (c == '|' || doubled) {
+            endToken();
+            if (!m_haveName && m_current.redirections.empty())
+                return stop(std::string(doubled ? 2 : 1, c) + " was unexpected at this time.");
+        }
+        endCommand(joiner);
+        m_i += doubled ? 2 : 1;
+        return true;
+    }
+
+    // < > >> >& with an optional stream digit before and the target after.
+    bool redirect(char c)
+    {
+        Redirection r;
+        r.stream = c == '<' ? 0 : 1;
+        // A lone digit right before the operator names the stream: 2>errors.
+        if (m_tokenStarted && !m_tokenQuoted && m_token.size() == 1 && isDigit(m_token[0])) {
+            r.stream = m_token[0] - '0';
+            m_token.clear();
+            m_tokenStarted = false;
+        } else {
+            endToken();
+        }
+        ++m_i;
+        r.mode = redirectionMode(c);
+        while (m_i < m_line.size() && isBlank(m_line[m_i]))
+            ++m_i;
+        readWord(r.target);
+        if (r.target.empty())
+            return stop(kSyntaxError);
+        if (r.mode == Redirection::Mode::Duplicate &&
+            (r.target.size() != 1 || !isDigit(r.target[0])))
+            return stop("The handle could not be duplicated during redirection of handle " +
+                        std::to_string(r.stream) + ".");
+        m_current.redirections.push_back(std::move(r));
+        return true;
+    }
+
+    // The rest of the operator after its first character c.
+    Redirection::Mode redirectionMode(char c)
+    {
+        Redirection::Mode mode = Redirection::Mode::Truncate;
+        if (c == '<') {
+            mode = Redirection::Mode::Read;
+        } else if (m_i < m_line.size() && m_line[m_i] == '>') {
+            mode = Redirection::Mode::Append;
+            ++m_i;
+        }
+        if (c == '>' && m_i < m_line.size() && m_line[m_i] == '&') {
+            ++m_i;
+            mode = Redirection::Mode::Duplicate;
+        }
+        return mode;
+    }
+
+    bool stop(std::string why)
+    {
+        m_parsed.error = std::move(why);
+        return false;
+    }
+
+    std::string_view m_line;
+    size_t m_i = 0;
+    ParsedLine m_parsed;
+    Command m_current;
+    bool m_haveName = false;
+    std::string m_token;
+    bool m_tokenStarted = false;
+    bool m_tokenQuoted = false;
+};
+
+} // namespace
+
+ParsedLine parseLine(std::string_view line)
+{
+    return LineParser(line).run();
 }
 
 } // namespace moviecat::cmd

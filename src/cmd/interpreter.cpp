@@ -90,6 +90,51 @@ bool hasWildcard(std::string_view s)
     return s.find_first_of("*?") != std::string_view::npos;
 }
 
+// A path given to DIR or DEL: the folder part ("." when there is none, "/" for a name
+// right below the root) and the last component.
+struct FolderAndName {
+    std::string folder;
+    std::string name;
+};
+
+FolderAndName splitFolderAndName(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
+}
+
+std::string joinPath(const std::string &folder, std::string_view name)
+{
+    return (folder == "/" ? "" : folder) + "/" + std::string(name);
+}
+
+// The pieces of a switch token after its leading slash: "/s/b" gives "s" and "b".
+std::vector<std::string_view> switchPieces(std::string_view token)
+{
+    std::vector<std::string_view> pieces;
+    std::string_view rest = token.substr(1);
+    while (!rest.empty()) {
+        const size_t slash = rest.find('/');
+        pieces.push_back(rest.substr(0, slash));
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    }
+    return pieces;
+}
+
+// A line of the batch as the interpreter sees it: without the UTF-8 byte-order mark of
+// the file's first line, and without the CR of a CR LF ending.
+std::string_view batchLine(std::string_view line, bool &first)
+{
+    if (first && line.substr(0, 3) == "\xEF\xBB\xBF")
+        line.remove_prefix(3);
+    first = false;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
 // DIR's switches: /A[[:]attributes] /S /B and the layout switches that change nothing
 // in the bare format. A token of switches may chain them: /s/b.
 struct DirSwitches {
@@ -122,14 +167,8 @@ bool isSwitchToken(const Argument &arg, bool (*piece)(std::string_view))
 {
     if (arg.quoted || arg.text.size() < 2 || arg.text[0] != '/')
         return false;
-    std::string_view rest = std::string_view(arg.text).substr(1);
-    while (!rest.empty()) {
-        const size_t slash = rest.find('/');
-        if (!piece(rest.substr(0, slash)))
-            return false;
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    }
-    return arg.text.back() != '/';
+    const std::vector<std::string_view> pieces = switchPieces(arg.text);
+    return std::all_of(pieces.begin(), pieces.end(), piece) && arg.text.back() != '/';
 }
 
 void applyDirSwitch(std::string_view piece, DirSwitches &switches)
@@ -270,26 +309,13 @@ int Interpreter::runBatch(const std::string &batchPath)
             break;
         pending.append(buffer, size_t(got));
         size_t start = 0;
-        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-            std::string_view line(pending.data() + start, end - start);
-            if (first && line.substr(0, 3) == "\xEF\xBB\xBF")
-                line.remove_prefix(3);
-            first = false;
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            runLine(line);
-        }
+        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+            runLine(batchLine(std::string_view(pending.data() + start, end - start), first));
         pending.erase(0, start);
     }
     ::close(fd);
-    if (status == 0 && !pending.empty()) {
-        std::string_view line(pending);
-        if (first && line.substr(0, 3) == "\xEF\xBB\xBF")
-            line.remove_prefix(3);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        runLine(line);
-    }
+    if (status == 0 && !pending.empty())
+        runLine(batchLine(pending, first));
     if (status == 0 && m_outputFailed)
         status = 1;
     return status;
@@ -395,13 +421,8 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
     std::vector<std::string> specs;
     for (const Argument &arg : command.arguments) {
         if (isSwitchToken(arg, isSwitchPiece)) {
-            std::string_view rest = std::string_view(arg.text).substr(1);
-            while (!rest.empty()) {
-                const size_t slash = rest.find('/');
-                applyDirSwitch(rest.substr(0, slash), switches);
-                rest =
-                    slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-            }
+            for (const std::string_view piece : switchPieces(arg.text))
+                applyDirSwitch(piece, switches);
         } else if (!arg.quoted && arg.text.size() > 1 && arg.text[0] == '/' &&
                    arg.text.find('/', 1) == std::string::npos && !hasWildcard(arg.text) &&
                    !isFolder(arg.text)) {
@@ -422,14 +443,11 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
             writer.message("The filename, directory name, or volume label syntax is incorrect.");
             continue;
         }
-        const size_t slash = spec.rfind('/');
-        std::string folder =
-            slash == std::string::npos ? "." : spec.substr(0, slash == 0 ? 1 : slash);
-        std::string name = slash == std::string::npos ? spec : spec.substr(slash + 1);
+        auto [folder, name] = splitFolderAndName(spec);
         if (name.empty()) {
             name = "*";
         } else if (!hasWildcard(name)) {
-            const std::string whole = folder + (folder == "/" ? "" : "/") + name;
+            const std::string whole = joinPath(folder, name);
             if (isFolder(whole)) {
                 folder = whole;
                 name = "*";
@@ -479,61 +497,67 @@ bool Interpreter::runDel(const Command &command, Streams &streams)
         say(streams.err, "The syntax of the command is incorrect.");
         return false;
     }
-
     bool ok = true;
-    auto remove = [&](const std::string &path) {
-        if (m_outputFailed && isBatchFile(path)) {
-            say(streams.err, "The batch file " + path +
-                                 " is kept: its results could not be written completely.");
-            ok = false;
-            return;
-        }
-        if (::unlink(path.c_str()) != 0) {
-            say(streams.err, (errno == ENOENT ? "Could Not Find " : "Cannot delete ") + path +
-                                 (errno == ENOENT ? "" : std::string(": ") + std::strerror(errno)));
-            ok = false;
-        }
-    };
-    for (const std::string &name : names) {
-        const size_t slash = name.rfind('/');
-        const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
-        if (!hasWildcard(leaf)) {
-            if (isFolder(name)) {
-                say(streams.err, name + " is a folder; DEL deletes files only.");
-                ok = false;
-                continue;
-            }
-            remove(name);
-            continue;
-        }
-        const std::string folder =
-            slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-        DIR *dir = ::opendir(folder.c_str());
-        if (!dir) {
-            say(streams.err, "Could Not Find " + name);
-            ok = false;
-            continue;
-        }
-        const Pattern pattern(leaf);
-        std::vector<std::string> matches;
-        while (const dirent *d = ::readdir(dir)) {
-            const std::string entry = d->d_name;
-            const std::string path = (folder == "/" ? "" : folder) + "/" + entry;
-            struct stat st;
-            if (entry[0] != '.' && pattern.matches(entry) && ::lstat(path.c_str(), &st) == 0 &&
-                !S_ISDIR(st.st_mode))
-                matches.push_back(path);
-        }
-        ::closedir(dir);
-        if (matches.empty()) {
-            say(streams.err, "Could Not Find " + name);
-            ok = false;
-        }
-        std::sort(matches.begin(), matches.end());
-        for (const std::string &path : matches)
-            remove(path);
-    }
+    for (const std::string &name : names)
+        ok = deleteNamed(name, streams) && ok;
     return ok;
+}
+
+bool Interpreter::deleteNamed(const std::string &name, Streams &streams)
+{
+    const FolderAndName parts = splitFolderAndName(name);
+    if (hasWildcard(parts.name))
+        return deleteMatching(name, parts.folder, parts.name, streams);
+    if (isFolder(name)) {
+        say(streams.err, name + " is a folder; DEL deletes files only.");
+        return false;
+    }
+    return deleteFile(name, streams);
+}
+
+bool Interpreter::deleteMatching(const std::string &name, const std::string &folder,
+                                 const std::string &pattern, Streams &streams)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir) {
+        say(streams.err, "Could Not Find " + name);
+        return false;
+    }
+    const Pattern leaf(pattern);
+    std::vector<std::string> matches;
+    while (const dirent *d = ::readdir(dir)) {
+        const std::string entry = d->d_name;
+        const std::string path = joinPath(folder, entry);
+        struct stat st;
+        if (entry[0] != '.' && leaf.matches(entry) && ::lstat(path.c_str(), &st) == 0 &&
+            !S_ISDIR(st.st_mode))
+            matches.push_back(path);
+    }
+    ::closedir(dir);
+    bool ok = true;
+    if (matches.empty()) {
+        say(streams.err, "Could Not Find " + name);
+        ok = false;
+    }
+    std::sort(matches.begin(), matches.end());
+    for (const std::string &path : matches)
+        ok = deleteFile(path, streams) && ok;
+    return ok;
+}
+
+bool Interpreter::deleteFile(const std::string &path, Streams &streams)
+{
+    if (m_outputFailed && isBatchFile(path)) {
+        say(streams.err,
+            "The batch file " + path + " is kept: its results could not be written completely.");
+        return false;
+    }
+    if (::unlink(path.c_str()) != 0) {
+        say(streams.err, (errno == ENOENT ? "Could Not Find " : "Cannot delete ") + path +
+                             (errno == ENOENT ? "" : std::string(": ") + std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 } // namespace moviecat::cmd

@@ -37,6 +37,10 @@ private:
     bool runCommand(const Command &command);
     bool runDir(const Command &command, Streams &streams);
     bool runDel(const Command &command, Streams &streams);
+    bool deleteNamed(const std::string &name, Streams &streams);
+    bool deleteMatching(const std::string &name, const std::string &folder,
+                        const std::string &pattern, Streams &streams);
+    bool deleteFile(const std::string &path, Streams &streams);
     bool isBatchFile(const std::string &path) const;
 
     Options m_options;

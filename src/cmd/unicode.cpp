@@ -60,23 +60,37 @@ void canonicalOrder(std::u32string &s)
     }
 }
 
+// Appends the table's sequence for cp (its decomposition or its folded form, picked by
+// the two fields), or cp itself when it has none.
+void appendMapped(char32_t cp, std::u32string &out, uint8_t UnicodeRecord::*length,
+                  uint16_t UnicodeRecord::*offset)
+{
+    const UnicodeRecord &r = record(cp);
+    if (r.*length == 0)
+        out.push_back(cp);
+    else
+        out.append(kSequences + r.*offset, r.*length);
+}
+
+// Hangul syllables decompose by arithmetic, not by table.
+bool appendHangulJamo(char32_t cp, std::u32string &out)
+{
+    if (cp < hangulBase || cp >= hangulBase + hangulCount)
+        return false;
+    const char32_t s = cp - hangulBase;
+    out.push_back(hangulLBase + s / hangulNCount);
+    out.push_back(hangulVBase + (s % hangulNCount) / hangulTCount);
+    if (s % hangulTCount != 0)
+        out.push_back(hangulTBase + s % hangulTCount);
+    return true;
+}
+
 void decompose(const std::u32string &in, std::u32string &out)
 {
     out.clear();
     for (const char32_t cp : in) {
-        if (cp >= hangulBase && cp < hangulBase + hangulCount) {
-            const char32_t s = cp - hangulBase;
-            out.push_back(hangulLBase + s / hangulNCount);
-            out.push_back(hangulVBase + (s % hangulNCount) / hangulTCount);
-            if (s % hangulTCount != 0)
-                out.push_back(hangulTBase + s % hangulTCount);
-            continue;
-        }
-        const UnicodeRecord &r = record(cp);
-        if (r.decompLen == 0)
-            out.push_back(cp);
-        else
-            out.append(kSequences + r.decompOff, r.decompLen);
+        if (!appendHangulJamo(cp, out))
+            appendMapped(cp, out, &UnicodeRecord::decompLen, &UnicodeRecord::decompOff);
     }
     canonicalOrder(out);
 }
@@ -84,13 +98,8 @@ void decompose(const std::u32string &in, std::u32string &out)
 void foldDecomposed(const std::u32string &in, std::u32string &out)
 {
     out.clear();
-    for (const char32_t cp : in) {
-        const UnicodeRecord &r = record(cp);
-        if (r.foldLen == 0)
-            out.push_back(cp);
-        else
-            out.append(kSequences + r.foldOff, r.foldLen);
-    }
+    for (const char32_t cp : in)
+        appendMapped(cp, out, &UnicodeRecord::foldLen, &UnicodeRecord::foldOff);
     canonicalOrder(out);
 }
 

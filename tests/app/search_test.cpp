@@ -68,13 +68,7 @@ protected:
         return QTest::qWaitFor([this] { return !search->isBusy(); }, ms);
     }
 
-    QStringList resultLines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < results->count(); ++i)
-            lines << results->item(i)->text();
-        return lines;
-    }
+    QStringList resultLines() const { return moviecat::test::itemTexts(results); }
 
     QString lib(const char *relative) const
     {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "printers.h"
+#include "helpers.h"
 #include "temptree.h"
 #include "ui/layout.h"
 #include "ui/windowless.h"

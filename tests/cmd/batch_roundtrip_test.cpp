@@ -1,6 +1,7 @@
 // Batches written by SearchBatch, run by the real helper: quoting must bring every
 // path and text through the command line unchanged.
 #include "helperrun.h"
+#include "helpers.h"
 #include "search/batchfile.h"
 #include "temptree.h"
 
@@ -44,10 +45,7 @@ TEST(BatchRoundTrip, SpecialCharactersInPathsAndTextsArriveIntact)
         const auto run = runHelper(batchFile);
         EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
         EXPECT_FALSE(QFileInfo::exists(batchFile));
-        QStringList lines;
-        for (const QByteArray &line : resultLines(resultFile))
-            lines << QString::fromUtf8(line);
-        return lines;
+        return moviecat::test::utf8List(resultLines(resultFile));
     };
     auto expect = [&](const QStringList &names) {
         QStringList lines;

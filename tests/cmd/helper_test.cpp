@@ -1,6 +1,7 @@
 // The real moviecat-cmd on real folder trees: what a search finds, in which order,
 // and what it passes over.
 #include "helperrun.h"
+#include "helpers.h"
 #include "temptree.h"
 
 #include <QCoreApplication>
@@ -20,21 +21,15 @@
 #include <unistd.h>
 #include <vector>
 
-using moviecat::test::dirLine;
+using moviecat::SearchBatch;
+using moviecat::test::batchOf;
 using moviecat::test::relativeLines;
 using moviecat::test::resultLines;
 using moviecat::test::runHelper;
 using moviecat::test::TempTree;
+using moviecat::test::utf8List;
 
 namespace {
-
-QStringList names(std::initializer_list<const char *> list)
-{
-    QStringList out;
-    for (const char *name : list)
-        out << QString::fromUtf8(name);
-    return out;
-}
 
 // Removes a tree too deep for path names, one folder relative to the other.
 void removeTreeAt(int parent, const char *name)
@@ -68,11 +63,11 @@ protected:
     moviecat::test::HelperRun search(const QList<std::pair<QString, QString>> &lines,
                                      bool withoutDacOverride = false)
     {
-        QByteArray batch;
+        QStringList batch;
         for (const auto &[folder, text] : lines)
-            batch += dirLine(folder, text, resultFile());
-        batch += "DEL /Q " + batchFile().toUtf8() + "\r\n";
-        tree.writeFile(QStringLiteral("scratch/list.bat"), batch);
+            batch << SearchBatch::dirLine(folder, text, resultFile());
+        batch << SearchBatch::delLine(batchFile());
+        tree.writeFile(QStringLiteral("scratch/list.bat"), batchOf(batch));
         return runHelper(batchFile(), withoutDacOverride);
     }
     QStringList found(const QString &root) const { return relativeLines(resultFile(), root); }
@@ -93,8 +88,8 @@ TEST_F(HelperTest, ListsMatchesFolderByFolderInNameOrderIgnoringCase)
     EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
     // In each folder its matches first, sorted as an NTFS folder sorts (upper case, so
     // "_" after the letters; equal names by their bytes), then each sub-folder in turn.
-    EXPECT_EQ(found(cat), names({"A-Love", "b-love", "_love", "a/love-z", "c/Love-1", "c/love-3",
-                                 "c/x/LOVE-2", "d/ABCLOVE", "d/abcLOVE"}));
+    EXPECT_EQ(found(cat), utf8List({"A-Love", "b-love", "_love", "a/love-z", "c/Love-1", "c/love-3",
+                                    "c/x/LOVE-2", "d/ABCLOVE", "d/abcLOVE"}));
     EXPECT_FALSE(QFileInfo::exists(batchFile()));
 }
 
@@ -102,13 +97,14 @@ TEST_F(HelperTest, KeepsCategoriesInBatchOrderAndRunsOnPastUnknownCommands)
 {
     const QString first = tree.mkdir(QStringLiteral("zeta/movie one"));
     const QString second = tree.mkdir(QStringLiteral("alpha/movie two"));
-    QByteArray batch =
-        dirLine(tree.path(QStringLiteral("zeta")), QStringLiteral("movie"), resultFile());
-    batch += "ECHOX this is no command\r\n";
-    batch += dirLine(tree.path(QStringLiteral("alpha")), QStringLiteral("movie"), resultFile());
-    batch += dirLine(tree.path(QStringLiteral("missing")), QStringLiteral("movie"), resultFile());
-    batch += "DEL /Q " + batchFile().toUtf8() + "\r\n";
-    tree.writeFile(QStringLiteral("scratch/list.bat"), batch);
+    const QString movie = QStringLiteral("movie");
+    tree.writeFile(
+        QStringLiteral("scratch/list.bat"),
+        batchOf({SearchBatch::dirLine(tree.path(QStringLiteral("zeta")), movie, resultFile()),
+                 QStringLiteral("ECHOX this is no command"),
+                 SearchBatch::dirLine(tree.path(QStringLiteral("alpha")), movie, resultFile()),
+                 SearchBatch::dirLine(tree.path(QStringLiteral("missing")), movie, resultFile()),
+                 SearchBatch::delLine(batchFile())}));
 
     const auto run = runHelper(batchFile());
     ASSERT_TRUE(run.finished);
@@ -164,7 +160,7 @@ TEST_F(HelperTest, SearchesHiddenFolders)
     tree.mkdir(QStringLiteral("cat/.love"));
     const auto run = search({{cat, QStringLiteral("love")}});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(found(cat), names({".love", ".thumbs/love inside hidden"}));
+    EXPECT_EQ(found(cat), utf8List({".love", ".thumbs/love inside hidden"}));
 }
 
 TEST_F(HelperTest, FollowsLinkedFoldersOnceAndSurvivesLoops)
@@ -187,8 +183,8 @@ TEST_F(HelperTest, FollowsLinkedFoldersOnceAndSurvivesLoops)
     ASSERT_TRUE(run.finished) << "a link loop must not hang the walk";
     EXPECT_EQ(run.exitCode, 0);
     // Links are listed like folders; a folder reached a second time is not searched again.
-    EXPECT_EQ(found(cat), names({"love-link", "love-out-link", "love-out-link/love-out",
-                                 "love-out-link/love-out/deeper-love", "real/love-inside"}));
+    EXPECT_EQ(found(cat), utf8List({"love-link", "love-out-link", "love-out-link/love-out",
+                                    "love-out-link/love-out/deeper-love", "real/love-inside"}));
 }
 
 TEST_F(HelperTest, PassesOverUnreadableFoldersAndGoesOn)
@@ -205,7 +201,7 @@ TEST_F(HelperTest, PassesOverUnreadableFoldersAndGoesOn)
     ::chmod(locked.toUtf8().constData(), 0755);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(found(cat), names({"love-locked", "love-open", "love-open/love-visible"}));
+    EXPECT_EQ(found(cat), utf8List({"love-locked", "love-open", "love-open/love-visible"}));
     EXPECT_TRUE(run.standardError.contains("love-locked")) << run.standardError.constData();
     EXPECT_TRUE(run.standardError.contains("Permission denied")) << run.standardError.constData();
 }
@@ -233,7 +229,7 @@ TEST_F(HelperTest, PassesOverNamesWithLineBreaksAndOverlongPaths)
     const auto run = search({{cat, QStringLiteral("love")}});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(found(cat), names({"love ok"}));
+    EXPECT_EQ(found(cat), utf8List({"love ok"}));
     EXPECT_TRUE(run.standardError.contains("line break")) << run.standardError.constData();
     EXPECT_TRUE(run.standardError.contains("too long")) << run.standardError.constData();
     EXPECT_FALSE(QFileInfo::exists(batchFile()));
@@ -264,9 +260,9 @@ TEST_F(HelperTest, DeletesTheBatchOnlyAfterTheResultsAreComplete)
     ASSERT_GE(::inotify_add_watch(watch, tree.path(QStringLiteral("scratch")).toUtf8(), IN_DELETE),
               0);
 
-    QByteArray batch = dirLine(cat, QStringLiteral("hit"), resultFile());
-    batch += "DEL /Q " + batchFile().toUtf8() + "\r\n";
-    tree.writeFile(QStringLiteral("scratch/list.bat"), batch);
+    tree.writeFile(QStringLiteral("scratch/list.bat"),
+                   batchOf({SearchBatch::dirLine(cat, QStringLiteral("hit"), resultFile()),
+                            SearchBatch::delLine(batchFile())}));
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/moviecat-cmd"),
                   {batchFile()});
@@ -281,10 +277,11 @@ TEST_F(HelperTest, DeletesTheBatchOnlyAfterTheResultsAreComplete)
 TEST_F(HelperTest, KeepsTheBatchWhenResultsCannotBeWritten)
 {
     tree.mkdir(QStringLiteral("cat/love"));
-    QByteArray batch = dirLine(tree.path(QStringLiteral("cat")), QStringLiteral("love"),
-                               QStringLiteral("/dev/full"));
-    batch += "DEL /Q " + batchFile().toUtf8() + "\r\n";
-    tree.writeFile(QStringLiteral("scratch/list.bat"), batch);
+    tree.writeFile(
+        QStringLiteral("scratch/list.bat"),
+        batchOf({SearchBatch::dirLine(tree.path(QStringLiteral("cat")), QStringLiteral("love"),
+                                      QStringLiteral("/dev/full")),
+                 SearchBatch::delLine(batchFile())}));
     const auto run = runHelper(batchFile());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);

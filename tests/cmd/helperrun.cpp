@@ -56,11 +56,4 @@ QStringList relativeLines(const QString &file, const QString &root)
     return out;
 }
 
-QByteArray dirLine(const QString &folder, const QString &text, const QString &resultFile)
-{
-    return (QStringLiteral("DIR \"") + folder + QStringLiteral("/*") + text +
-            QStringLiteral("*\" /ad /s /b >>\"") + resultFile + QStringLiteral("\"\r\n"))
-        .toUtf8();
-}
-
 } // namespace moviecat::test

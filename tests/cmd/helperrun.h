@@ -23,7 +23,4 @@ QList<QByteArray> resultLines(const QString &file);
 // Lines below a root, each with the root and one separator cut off, for short expectations.
 QStringList relativeLines(const QString &file, const QString &root);
 
-// DIR line of a search batch for one folder.
-QByteArray dirLine(const QString &folder, const QString &text, const QString &resultFile);
-
 } // namespace moviecat::test

@@ -1,6 +1,6 @@
 // The history behind Back: what restart, enter and back leave, and what they announce.
 #include "folderview/navigationhistory.h"
-#include "printers.h"
+#include "helpers.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
