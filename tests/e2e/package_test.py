@@ -23,7 +23,8 @@ import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import AccessibilityBus, E2EError, XServer, poll, require_tools, stop  # noqa: E402
+from e2e_support import (AccessibilityBus, E2EError, XServer, poll, require_tools,  # noqa: E402
+                         showing, stop, walk)
 
 ARGS = None
 pyatspi = None  # imported once the display and the bus exist
@@ -55,18 +56,6 @@ def desktop_entry_value(path, key):
             if line.startswith(key + "="):
                 return line[len(key) + 1:]
     raise E2EError(f"no {key}= in {path}")
-
-
-def walk(acc, depth=0):
-    if acc is None or depth > 10:
-        return
-    yield acc
-    for i in range(acc.childCount):
-        yield from walk(acc.getChildAtIndex(i), depth + 1)
-
-
-def showing(acc):
-    return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def expected_files():
