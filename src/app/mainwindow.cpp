@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/emptycataloguenotice.h"
 #include "app/layouts.h"
 #include "catalog/categorybuttons.h"
 #include "catalog/categoryfile.h"
@@ -15,6 +16,8 @@
 #include "ui/windowless.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
@@ -185,6 +188,14 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
     }
     m_categories->apply(loaded.file);
     control<QListWidget>(this, QStringLiteral("List2"))->addItems(loaded.file.pathList());
+    // A first start meets an empty file: say what it needs rather than show an empty window.
+    if (loaded.file.categories.isEmpty()) {
+        const CategoryButtons::Buttons buttons = categoryButtons();
+        auto *notice = new EmptyCatalogueNotice(
+            QDir::toNativeSeparators(QFileInfo(categoryFileName).absoluteFilePath()), m_view,
+            {buttons.begin(), buttons.end()});
+        connect(notice, &EmptyCatalogueNotice::problem, this, &MainWindow::showProblem);
+    }
     // First in the focus order: the folder view has the keyboard when the window shows.
     m_view->setFocus();
     return true;

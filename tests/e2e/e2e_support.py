@@ -164,6 +164,20 @@ class AccessibilityBus:
         stop(self.process)
 
 
+def walk(acc, depth=0):
+    """Every accessible below acc, depth first. The folder view's entries are included."""
+    if acc is None or depth > 8:
+        return
+    yield acc
+    for i in range(acc.childCount):
+        yield from walk(acc.getChildAtIndex(i), depth + 1)
+
+
+def showing(acc):
+    import pyatspi  # only once the display and the bus exist
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
 FUSE_CONNECTIONS = "/sys/fs/fuse/connections"
 
 
