@@ -478,19 +478,25 @@ void FolderModel::addRows(std::vector<Row> &rows)
                rows.end());
     if (rows.empty())
         return;
-    const int first = int(m_rows.size());
-    const bool wasEmpty = m_rows.empty();
-    if (wasEmpty) {
-        std::stable_sort(rows.begin(), rows.end(),
-                         [this](const Row &a, const Row &b) { return before(a, b); });
-    }
-    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [this](const Row &a, const Row &b) { return before(a, b); });
+    const int old = int(m_rows.size());
+    beginInsertRows({}, old, old + int(rows.size()) - 1);
+    for (const Row &row : rows)
+        m_rowOf.insert(row.name, -1);
+    m_rowOfStale = true;
     m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
                   std::make_move_iterator(rows.end()));
-    reindex();
     endInsertRows();
-    if (!wasEmpty)
-        reorder();
+    if (old == 0)
+        return;
+    // Both runs are in order already: merging them is enough.
+    std::vector<int> order(m_rows.size(), 0);
+    std::iota(order.begin(), order.end(), 0);
+    std::inplace_merge(order.begin(), order.begin() + old, order.end(), [this](int a, int b) {
+        return before(m_rows[std::size_t(a)], m_rows[std::size_t(b)]);
+    });
+    applyOrder(order);
 }
 
 void FolderModel::insertRow(Row &row)
@@ -499,8 +505,9 @@ void FolderModel::insertRow(Row &row)
                                      [this](const Row &a, const Row &b) { return before(a, b); });
     const int position = int(at - m_rows.begin());
     beginInsertRows({}, position, position);
+    m_rowOf.insert(row.name, -1);
+    m_rowOfStale = true;
     m_rows.insert(at, std::move(row));
-    reindex();
     endInsertRows();
 }
 
@@ -509,8 +516,9 @@ void FolderModel::removeEntry(int row)
     if (row < 0)
         return;
     beginRemoveRows({}, row, row);
+    m_rowOf.remove(m_rows[std::size_t(row)].name);
+    m_rowOfStale = true;
     m_rows.erase(m_rows.begin() + row);
-    reindex();
     endRemoveRows();
 }
 
@@ -558,12 +566,18 @@ bool FolderModel::before(const Row &a, const Row &b) const
 
 void FolderModel::reorder()
 {
-    const int count = int(m_rows.size());
-    std::vector<int> order(std::size_t(count), 0);
+    std::vector<int> order(m_rows.size(), 0);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
         return before(m_rows[std::size_t(a)], m_rows[std::size_t(b)]);
     });
+    applyOrder(order);
+}
+
+// order[i]: the row that goes to place i.
+void FolderModel::applyOrder(const std::vector<int> &order)
+{
+    const int count = int(order.size());
     bool same = true;
     for (int i = 0; i < count && same; ++i)
         same = order[std::size_t(i)] == i;
@@ -585,16 +599,16 @@ void FolderModel::reorder()
     for (const QModelIndex &old : from)
         to << index(newRow[std::size_t(old.row())], old.column());
     changePersistentIndexList(from, to);
-    reindex();
+    m_rowOfStale = true;
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void FolderModel::reindex()
+void FolderModel::reindex() const
 {
-    m_rowOf.clear();
-    m_rowOf.reserve(qsizetype(m_rows.size()));
+    // The keys are always the shown names; only the places are brought up to date.
     for (std::size_t row = 0; row < m_rows.size(); ++row)
-        m_rowOf.insert(m_rows[row].name, int(row));
+        m_rowOf[m_rows[row].name] = int(row);
+    m_rowOfStale = false;
 }
 
 void FolderModel::sort(int column, Qt::SortOrder order)
@@ -626,6 +640,8 @@ QString FolderModel::filePath(int row) const
 
 int FolderModel::rowOf(const QString &name) const
 {
+    if (m_rowOfStale)
+        reindex();
     return m_rowOf.value(name, -1);
 }
 

@@ -116,7 +116,8 @@ private:
     bool applyFacts(Row &row, const EntryFacts &facts);
     bool before(const Row &a, const Row &b) const;
     void reorder();
-    void reindex();
+    void applyOrder(const std::vector<int> &order);
+    void reindex() const;
     QIcon plainIcon(const Row &row) const;
 
     std::shared_ptr<FolderLister> m_lister;
@@ -136,7 +137,9 @@ private:
     QTimer m_quiet;
 
     std::vector<Row> m_rows;
-    QHash<QString, int> m_rowOf;
+    // Every shown name; its row is brought up to date when asked for.
+    mutable QHash<QString, int> m_rowOf;
+    mutable bool m_rowOfStale = false;
     int m_sortColumn = NameColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QCollator m_typeCollator;

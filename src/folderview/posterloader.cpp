@@ -134,7 +134,7 @@ PosterLoader::~PosterLoader()
     // they touch only their own data and the sink.
     QMutexLocker lock(&m_sink->mutex);
     m_sink->target = nullptr;
-    ++m_sink->generation;
+    m_sink->generation.store(m_generation + 1);
 }
 
 void PosterLoader::setBox(QSize box, qreal devicePixelRatio)
