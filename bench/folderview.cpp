@@ -23,13 +23,8 @@
 #include <QListView>
 #include <cstdio>
 
-using bench::StallMeter;
-using bench::TimingApplication;
-using bench::verdict;
-using bench::waitFor;
-using moviecat::FolderModel;
-using moviecat::FolderView;
-using moviecat::ViewMode;
+using namespace bench;
+using namespace moviecat;
 
 namespace {
 

@@ -28,10 +28,7 @@
 #include <functional>
 #include <vector>
 
-using bench::StallMeter;
-using bench::TimingApplication;
-using bench::verdict;
-using bench::waitFor;
+using namespace bench;
 using moviecat::FolderView;
 using moviecat::ViewMode;
 
