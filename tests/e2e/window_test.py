@@ -476,20 +476,27 @@ def remote_title(number):
     return f"Movie {number:03d} ({1950 + number % 70})"
 
 
-def thread_states(pid):
-    """The scheduler state of each thread of the process still there (R, S, D, Z ...)."""
-    states = []
+def threads_of(pid):
+    """(scheduler state, kernel function it waits in) for each thread of the process."""
+    found = []
     try:
         tasks = os.listdir(f"/proc/{pid}/task")
     except FileNotFoundError:
-        return states
+        return found
     for task in tasks:
         try:
             with open(f"/proc/{pid}/task/{task}/stat") as stat_file:
-                states.append(stat_file.read().rsplit(")", 1)[1].split()[0])
+                state = stat_file.read().rsplit(")", 1)[1].split()[0]
+            with open(f"/proc/{pid}/task/{task}/wchan") as wchan:
+                found.append((state, wchan.read()))
         except (FileNotFoundError, ProcessLookupError, IndexError):
             pass
-    return states
+    return found
+
+
+def stuck_on_fuse(pid):
+    """How many threads of the process wait for a FUSE call's answer."""
+    return sum(1 for _, wchan in threads_of(pid) if wchan == "request_wait_answer")
 
 
 class ShareWindow(WindowSession):
@@ -635,14 +642,15 @@ class ShareWindow(WindowSession):
         # Shown again: the call stuck since the last visit is still stuck.
         self.click(self.button("休眠"))
         poll(lambda: self.find(pyatspi.ROLE_LABEL, READING), "the reading line", 5)
-        poll(lambda: "D" in thread_states(self.app.pid), "a call stuck on the dead share", 5)
+        poll(lambda: stuck_on_fuse(self.app.pid), "a call stuck on the dead share", 5)
         pressed = time.monotonic()
         self.x.press(*centre(self.button("Exit")))
-        # The kernel keeps a thread stuck in a FUSE call until the connection goes, so the
-        # process cannot be reaped yet; everything of it but that call must be gone.
+        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
+        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
+        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
         poll(lambda: self.app.poll() is not None or (
                  not self.x.window_ids("^moviecat$")
-                 and all(s in "DZX" for s in thread_states(self.app.pid))),
+                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
              "the program to end but for the call stuck on the share", 5, interval=0.02)
         took = time.monotonic() - pressed
         print(f"\nExit with a call stuck on the share: done after {took:.3f} s",
