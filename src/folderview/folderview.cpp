@@ -91,12 +91,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     m_stateLine = new QLabel(this);
     m_stateLine->setObjectName(QStringLiteral("listingState"));
-    m_stateLine->setAutoFillBackground(true);
-    QPalette pale = m_stateLine->palette();
-    pale.setColor(QPalette::Window, QColor(0xff, 0xf8, 0xd0));
-    pale.setColor(QPalette::WindowText, Qt::black);
-    m_stateLine->setPalette(pale);
-    m_stateLine->setMargin(4);
+    // Pale yellow, as a notice bar, whatever palette the window hands down.
+    m_stateLine->setStyleSheet(
+        QStringLiteral("QLabel { background: #ffeeb0; color: black; padding: 3px 6px; "
+                       "border-top: 1px solid #d8c878; }"));
     m_stateLine->hide();
 
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
