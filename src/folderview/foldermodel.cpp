@@ -264,8 +264,12 @@ void FolderModel::setFolder(const QString &folder)
     if (m_listing)
         m_listing->abandoned = true;
     m_listing.reset();
-    delete m_notices;
-    m_notices = nullptr;
+    if (m_notices) {
+        // Possibly called from its own signal: gone once that returns.
+        m_notices->setEnabled(false);
+        m_notices->deleteLater();
+        m_notices = nullptr;
+    }
     m_watch.reset();
     m_changed.clear();
     m_changeRunning = false;

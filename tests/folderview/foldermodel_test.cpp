@@ -3,12 +3,14 @@
 #include "folderviewfixture.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 
@@ -279,6 +281,13 @@ TEST_F(FolderModelWatch, ChangesArriveAsRowChangesThatKeepTheSelection)
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(selection.currentIndex().data().toString(), QStringLiteral("Beta"));
     EXPECT_TRUE(selection.isSelected(model.index(1, 0)));
+
+    // The folder itself goes: the rows go with it, and the model says why.
+    ASSERT_TRUE(QDir(tree.path(QStringLiteral("Films"))).removeRecursively());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model.state() == FolderModel::State::Failed; }, waitMs));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.failure(), ENOENT);
 }
 
 } // namespace
