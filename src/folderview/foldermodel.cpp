@@ -637,9 +637,14 @@ EntryKind FolderModel::kind(int row) const
 
 QString FolderModel::filePath(int row) const
 {
+    return pathOf(name(row));
+}
+
+QString FolderModel::pathOf(const QString &name) const
+{
     if (m_folder.endsWith(QLatin1Char('/')))
-        return m_folder + name(row);
-    return m_folder + QLatin1Char('/') + name(row);
+        return m_folder + name;
+    return m_folder + QLatin1Char('/') + name;
 }
 
 int FolderModel::rowOf(const QString &name) const

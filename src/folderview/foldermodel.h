@@ -62,6 +62,8 @@ public:
     QString name(int row) const;
     EntryKind kind(int row) const;
     QString filePath(int row) const;
+    // The shown folder's entry called name.
+    QString pathOf(const QString &name) const;
     // -1 when not shown.
     int rowOf(const QString &name) const;
     // Calls `act` once the entry's kind is known (now, if it is); dropped

@@ -327,18 +327,18 @@ void FolderView::openEntry(const QModelIndex &index)
     const QString name = m_model->name(index.row());
     const EntryKind kind = m_model->kind(index.row());
     if (kind != EntryKind::Unknown) {
-        openNamed(m_path, name, kind);
+        openNamed(name, kind);
         return;
     }
     // A link, or a file system whose listing does not give kinds: one stat, in a
     // worker, decides.
     m_model->whenKindKnown(name, [this, folder = m_path, name](EntryKind known) {
         if (folder == m_path)
-            openNamed(folder, name, known);
+            openNamed(name, known);
     });
 }
 
-void FolderView::openNamed(const QString &folder, const QString &name, EntryKind kind)
+void FolderView::openNamed(const QString &name, EntryKind kind)
 {
     if (kind == EntryKind::Folder) {
         m_itemName = name;
@@ -349,8 +349,7 @@ void FolderView::openNamed(const QString &folder, const QString &name, EntryKind
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
     // its own.
-    const QString file =
-        folder + (folder.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + name;
+    const QString file = m_model->pathOf(name);
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
         emit problem(tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
 }

@@ -68,7 +68,7 @@ protected:
 private:
     void setUpDetails();
     void openEntry(const QModelIndex &index);
-    void openNamed(const QString &folder, const QString &name, EntryKind kind);
+    void openNamed(const QString &name, EntryKind kind);
     QAbstractItemView *currentView() const;
     QIcon iconFor(int row) const;
     void entryPainting(const QModelIndex &index);
