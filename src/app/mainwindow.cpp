@@ -79,7 +79,8 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     m_view = control<FolderView>(this, QStringLiteral("ExplorerList1"));
     m_history =
         new NavigationHistory(control<QListWidget>(this, QStringLiteral("List1")), m_view, this);
-    connect(m_view, &FolderView::itemOpen, m_history, &NavigationHistory::enter);
+    connect(m_view, &FolderView::itemOpened, m_history, &NavigationHistory::enter);
+    connect(m_view, &FolderView::problem, this, &MainWindow::showProblem);
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
     connectViewModeButtons({control<QPushButton>(this, QStringLiteral("Command3")),

@@ -15,7 +15,7 @@ protected:
         FolderViewTest::SetUp();
         list1.setObjectName(QStringLiteral("List1"));
         history = std::make_unique<NavigationHistory>(&list1, view.get());
-        QObject::connect(view.get(), &FolderView::itemOpen, history.get(),
+        QObject::connect(view.get(), &FolderView::itemOpened, history.get(),
                          &NavigationHistory::enter);
         tree.mkdir(QStringLiteral("A/B/C"));
         tree.mkdir(QStringLiteral("A/B2"));
