@@ -67,12 +67,13 @@ void MainWindow::wireFeatures()
     // Every folder the view shows comes through the history: a category or a picked
     // result starts it over, an opened entry adds to it, Back takes one off.
     connect(m_categories, &CategoryButtons::categoryChosen, this, &MainWindow::showCategory);
-    connect(m_view, &FolderView::itemOpen, this, &MainWindow::enterOpenedFolder);
+    connect(m_view, &FolderView::itemOpened, this, &MainWindow::enterOpenedFolder);
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
     connect(m_history, &NavigationHistory::currentChanged, m_view, &FolderView::setPath);
     connect(m_history, &NavigationHistory::currentChanged, m_status, &StatusLine::setCurrentPath);
 
+    connect(m_view, &FolderView::problem, this, &MainWindow::showProblem);
     connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
     // Any button, as soon as it goes down; the search helper is stopped and the scratch
     // folder removed as the window goes away.
@@ -166,9 +167,9 @@ void MainWindow::showCategory(const QString &name, const QString &path)
     control<WindowlessLabel>(this, QStringLiteral("Label22"))->setCaption(name);
 }
 
-void MainWindow::enterOpenedFolder()
+void MainWindow::enterOpenedFolder(const QString &name)
 {
-    m_history->enter(childFolder(m_view->path(), m_view->itemName()));
+    m_history->enter(childFolder(m_view->path(), name));
 }
 
 MainWindow::~MainWindow() = default;

@@ -50,7 +50,7 @@ private:
     void placeBorderBands();
 
     void showCategory(const QString &name, const QString &path);
-    void enterOpenedFolder();
+    void enterOpenedFolder(const QString &name);
     void showProblem(const QString &message);
 
     FolderView *m_view = nullptr;

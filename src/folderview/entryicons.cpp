@@ -1,6 +1,5 @@
 #include "folderview/entryicons.h"
 
-#include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
@@ -85,38 +84,6 @@ QIcon makeFilmIcon()
     for (const int side : {16, 24, 32, 48, 64, 96, 128, 256})
         icon.addPixmap(drawFilm(side));
     return icon;
-}
-
-EntryIconProvider::EntryIconProvider()
-    : m_folder(QFileIconProvider::icon(Folder)), m_file(QFileIconProvider::icon(File))
-{}
-
-QIcon EntryIconProvider::icon(const QFileInfo &info) const
-{
-    // The model's file infos carry the loader's stat: kind tests cost nothing.
-    if (info.isDir())
-        return m_folder;
-    if (!info.isFile())
-        return QFileIconProvider::icon(info);
-    const QMimeType type =
-        m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-    QMutexLocker lock(&m_mutex);
-    auto known = m_byMimeType.constFind(type.name());
-    if (known == m_byMimeType.constEnd()) {
-        const QIcon themed =
-            QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), m_file));
-        known = m_byMimeType.insert(type.name(), themed);
-    }
-    return *known;
-}
-
-QString EntryIconProvider::type(const QFileInfo &info) const
-{
-    if (!info.isFile())
-        return QFileIconProvider::type(info);
-    const QMimeType type =
-        m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-    return type.comment().isEmpty() ? type.name() : type.comment();
 }
 
 EntryDelegate::EntryDelegate(std::function<void(const QModelIndex &)> painting, QObject *parent)

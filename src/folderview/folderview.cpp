@@ -1,20 +1,20 @@
 #include "folderview/folderview.h"
 
 #include "folderview/entryicons.h"
-#include "folderview/foldersortmodel.h"
+#include "folderview/foldermodel.h"
 #include "folderview/posterloader.h"
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileIconProvider>
-#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListView>
-#include <QMessageBox>
 #include <QStackedLayout>
 #include <QTreeView>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 
 namespace moviecat {
 
@@ -59,19 +59,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
 
-    m_files = new QFileSystemModel(this);
-    // The model's own provider knows only icon themes, and reads files to tell
-    // their types; this one falls back on the style's folder and file icons
-    // where no theme is installed, and goes by names alone.
-    m_defaultIcons = std::make_unique<EntryIconProvider>();
-    m_files->setIconProvider(m_defaultIcons.get());
-    // Hidden entries stay hidden, as in a file manager's default view: on Linux
-    // that keeps .thumbnails, .directory and friends out of the movie folders.
-    m_files->setFilter(QDir::AllDirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot);
-    m_files->setReadOnly(true);
-    m_sorted = new FolderSortModel(m_files, this);
+    m_model = new FolderModel(this);
     m_filmIcon = makeFilmIcon();
-    m_sorted->setIconOverride([this](const QModelIndex &source) { return iconFor(source); });
+    m_model->setIconOverride([this](int row) { return iconFor(row); });
+    connect(m_model, &FolderModel::stateChanged, this, &FolderView::showListingState);
 
     m_posters = new PosterLoader(this);
     const qreal dpr = qGuiApp->devicePixelRatio();
@@ -82,7 +73,7 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
-    m_list->setModel(m_sorted);
+    m_list->setModel(m_model);
     m_delegate =
         new EntryDelegate([this](const QModelIndex &index) { entryPainting(index); }, m_list);
     m_list->setItemDelegate(m_delegate);
@@ -90,7 +81,39 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
     setUpCommon(m_details);
-    m_details->setModel(m_sorted);
+    m_details->setModel(m_model);
+    setUpDetails();
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_list);
+    m_stack->addWidget(m_details);
+
+    m_stateLine = new QLabel(this);
+    m_stateLine->setObjectName(QStringLiteral("listingState"));
+    // Pale yellow, as a notice bar, whatever palette the window hands down.
+    m_stateLine->setStyleSheet(
+        QStringLiteral("QLabel { background: #ffeeb0; color: black; padding: 3px 6px; "
+                       "border-top: 1px solid #d8c878; }"));
+    m_stateLine->hide();
+
+    connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
+    connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
+
+    setViewMode(ViewMode::LargeIcons);
+}
+
+FolderView::~FolderView()
+{
+    // Views before the model they show.
+    delete m_details;
+    delete m_list;
+    delete m_model;
+    delete m_posters;
+}
+
+void FolderView::setUpDetails()
+{
     // One selection for both views, so the chosen entry survives a mode change.
     QItemSelectionModel *ownSelection = m_details->selectionModel();
     m_details->setSelectionModel(m_list->selectionModel());
@@ -100,36 +123,13 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_details->setExpandsOnDoubleClick(false);
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
-    m_details->header()->setSortIndicator(0, Qt::AscendingOrder);
+    // The icon modes show the details view's order too: it is the model's.
+    m_details->header()->setSortIndicator(FolderModel::NameColumn, Qt::AscendingOrder);
     m_details->setSortingEnabled(true);
     m_details->header()->setStretchLastSection(true);
-    m_details->setColumnWidth(0, nameColumnWidth);
-    m_details->setColumnWidth(1, sizeColumnWidth);
-    m_details->setColumnWidth(2, typeColumnWidth);
-    // The icon modes show the details view's order too.
-    m_sorted->sort(0, Qt::AscendingOrder);
-
-    m_stack = new QStackedLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_stack->addWidget(m_list);
-    m_stack->addWidget(m_details);
-
-    connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
-    connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
-
-    setViewMode(ViewMode::LargeIcons);
-    applyRoot();
-}
-
-FolderView::~FolderView()
-{
-    // Views before the models they show, the model (and its loader thread)
-    // before the icon provider it uses.
-    delete m_details;
-    delete m_list;
-    delete m_sorted;
-    delete m_files;
-    delete m_posters;
+    m_details->setColumnWidth(FolderModel::NameColumn, nameColumnWidth);
+    m_details->setColumnWidth(FolderModel::SizeColumn, sizeColumnWidth);
+    m_details->setColumnWidth(FolderModel::TypeColumn, typeColumnWidth);
 }
 
 void FolderView::setViewMode(ViewMode mode)
@@ -200,34 +200,13 @@ QAbstractItemView *FolderView::currentView() const
 
 void FolderView::setPath(const QString &path)
 {
-    m_path = cleanAbsolute(path);
-    applyRoot();
-}
-
-void FolderView::applyRoot()
-{
     // The old folder's posters still waiting are of no use now.
     m_posters->reset();
     m_posterEntries.clear();
-
-    QModelIndex root;
-    if (!m_path.isEmpty()) {
-        // A few stat calls for the path's components, nothing per entry; the
-        // listing itself comes from the model's thread.
-        m_files->setRootPath(m_path);
-        const QModelIndex source = m_files->index(m_path);
-        if (source.isValid() && m_files->isDir(source)) {
-            m_sorted->setShowingFolder(true);
-            root = m_sorted->mapFromSource(source);
-        }
-    }
-    if (!root.isValid())
-        m_sorted->setShowingFolder(false);
-
-    // The previous folder's current entry must not be opened again by Enter.
-    m_list->selectionModel()->clear();
-    m_list->setRootIndex(root);
-    m_details->setRootIndex(root);
+    m_path = cleanAbsolute(path);
+    // The model drops the old rows, and with them the selection: Enter must
+    // not open the previous folder's entry.
+    m_model->setFolder(m_path);
     m_list->scrollToTop();
     m_details->scrollToTop();
 }
@@ -237,40 +216,87 @@ QString FolderView::path() const
     return QDir::toNativeSeparators(m_path);
 }
 
-void FolderView::setIconProvider(QAbstractFileIconProvider *provider)
-{
-    m_files->setIconProvider(provider);
-}
-
 bool FolderView::isLoadingPosters() const
 {
     return m_posters->isBusy();
 }
 
-QIcon FolderView::iconFor(const QModelIndex &source) const
+void FolderView::showListingState()
 {
-    // Only names and what the model already knows: this runs for every entry
-    // the views lay out or paint.
-    if (m_files->isDir(source)) {
+    const QString shown = QDir::toNativeSeparators(m_path);
+    QString text;
+    switch (m_model->state()) {
+    case FolderModel::State::Reading:
+        text = tr("正在读取文件夹……");
+        break;
+    case FolderModel::State::NotAnswering:
+        text = tr("文件夹没有响应：%1").arg(shown);
+        break;
+    case FolderModel::State::Failed:
+        switch (m_model->failure()) {
+        case ENOENT:
+            text = tr("文件夹不存在：%1").arg(shown);
+            break;
+        case ENOTDIR:
+            text = tr("不是文件夹：%1").arg(shown);
+            break;
+        case EACCES:
+        case EPERM:
+            text = tr("没有读取此文件夹的权限：%1").arg(shown);
+            break;
+        default:
+            text = tr("无法读取文件夹：%1（%2）")
+                       .arg(shown, QString::fromLocal8Bit(strerror(m_model->failure())));
+            break;
+        }
+        break;
+    case FolderModel::State::NoFolder:
+    case FolderModel::State::Listed:
+    case FolderModel::State::Complete:
+        break;
+    }
+    m_stateLine->setText(text);
+    m_stateLine->setVisible(!text.isEmpty());
+    if (!text.isEmpty()) {
+        placeStateLine();
+        m_stateLine->raise();
+    }
+}
+
+void FolderView::placeStateLine()
+{
+    const int height = m_stateLine->sizeHint().height();
+    m_stateLine->setGeometry(0, this->height() - height, width(), height);
+}
+
+void FolderView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeStateLine();
+}
+
+QIcon FolderView::iconFor(int row) const
+{
+    // Only what the model already knows: this runs for every entry the views
+    // lay out or paint.
+    const EntryKind kind = m_model->kind(row);
+    if (kind == EntryKind::Folder) {
         if (!m_postersShown)
             return {};
-        return m_posters->poster(m_files->filePath(source));
+        return m_posters->poster(m_model->filePath(row));
     }
-    if (isVideoFileName(m_files->fileName(source)))
+    if (isVideoFileName(m_model->name(row)))
         return m_filmIcon;
     return {};
 }
 
 void FolderView::entryPainting(const QModelIndex &index)
 {
-    if (!m_postersShown)
+    if (!m_postersShown || m_model->kind(index.row()) != EntryKind::Folder)
         return;
-    const QModelIndex source = m_sorted->mapToSource(index);
-    if (!source.isValid() || !m_files->isDir(source))
-        return;
-    const QString folder = m_files->filePath(source);
+    const QString folder = m_model->filePath(index.row());
     if (m_posters->request(folder))
-        m_posterEntries.insert(folder, QPersistentModelIndex(source));
+        m_posterEntries.insert(folder, QPersistentModelIndex(index.siblingAtColumn(0)));
 }
 
 bool FolderView::isPosterOnScreen(const QString &folder)
@@ -279,9 +305,8 @@ bool FolderView::isPosterOnScreen(const QString &folder)
     const auto entry = m_posterEntries.constFind(folder);
     if (entry != m_posterEntries.constEnd() && entry->isValid() && m_postersShown &&
         m_list->isVisible()) {
-        const QModelIndex index = m_sorted->mapFromSource(*entry);
-        onScreen =
-            index.isValid() && m_list->viewport()->rect().intersects(m_list->visualRect(index));
+        const QModelIndex index = *entry;
+        onScreen = m_list->viewport()->rect().intersects(m_list->visualRect(index));
     }
     if (!onScreen)
         m_posterEntries.remove(folder);
@@ -290,28 +315,43 @@ bool FolderView::isPosterOnScreen(const QString &folder)
 
 void FolderView::posterChanged(const QString &folder)
 {
-    const QPersistentModelIndex source = m_posterEntries.take(folder);
-    if (source.isValid())
-        m_sorted->iconChanged(m_sorted->mapFromSource(source));
+    const QPersistentModelIndex entry = m_posterEntries.take(folder);
+    if (entry.isValid())
+        m_model->iconChanged(entry.row());
 }
 
 void FolderView::openEntry(const QModelIndex &index)
 {
     if (!index.isValid())
         return;
-    const QModelIndex source = m_sorted->mapToSource(index);
-    if (m_files->isDir(source)) {
-        m_itemName = m_files->fileName(source);
-        emit itemOpen();
+    const QString name = m_model->name(index.row());
+    const EntryKind kind = m_model->kind(index.row());
+    if (kind != EntryKind::Unknown) {
+        openNamed(name, kind);
         return;
     }
-    // A movie file plays in the desktop's own player.
-    const QString file = m_files->filePath(source);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
-        QMessageBox::warning(
-            this, tr("打开文件"),
-            tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
+    // A link, or a file system whose listing does not give kinds: one stat, in a
+    // worker, decides.
+    m_model->whenKindKnown(name, [this, folder = m_path, name](EntryKind known) {
+        if (folder == m_path)
+            openNamed(name, known);
+    });
+}
+
+void FolderView::openNamed(const QString &name, EntryKind kind)
+{
+    if (kind == EntryKind::Folder) {
+        m_itemName = name;
+        emit itemOpened(name);
+        return;
     }
+    if (kind != EntryKind::File)
+        return; // gone meanwhile
+    // A movie file plays in the desktop's own player, started as a process of
+    // its own.
+    const QString file = m_model->pathOf(name);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        emit problem(tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
 }
 
 } // namespace moviecat

@@ -1,15 +1,16 @@
 #include "folderview/posterloader.h"
 
+#include "folderview/workerpool.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMutex>
 #include <QPainter>
 #include <QPixmap>
-#include <QThread>
-#include <QThreadPool>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -22,11 +23,6 @@ constexpr qsizetype cacheBytes = 40 * 1024 * 1024;
 // Loads of the shown folder running at once: enough to hide a share's latency,
 // few enough to leave the GUI thread a core.
 constexpr int maxRunning = 4;
-// Loads of earlier folders may still hang on a dead share; the pool has room
-// for them beside the shown folder's.
-constexpr int poolThreads = 12;
-// How long closing the view waits for running loads.
-constexpr int closeWaitMs = 300;
 
 QImage decodeScaled(const QString &path, QSize box)
 {
@@ -116,34 +112,29 @@ int posterRank(const QString &fileName)
 }
 
 // Where workers hand in their results. The loader unhooks itself under the lock
-// before it goes, so no result is posted to a dead object.
+// before it goes, so no result is posted to a dead object; loads queued for an
+// earlier folder see the generation move on and do not start.
 struct PosterLoader::Sink {
     QMutex mutex;
     PosterLoader *target = nullptr;
+    std::atomic<quint64> generation{0};
 };
 
-PosterLoader::PosterLoader(QObject *parent)
-    : QObject(parent), m_pool(new QThreadPool), m_sink(std::make_shared<Sink>()),
-      m_cache(cacheBytes)
+PosterLoader::PosterLoader(QObject *parent) : PosterLoader(WorkerPool::shared(), parent) {}
+
+PosterLoader::PosterLoader(WorkerPool &pool, QObject *parent)
+    : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink>()), m_cache(cacheBytes)
 {
     m_sink->target = this;
-    m_pool->setMaxThreadCount(poolThreads);
-    // Decoding must not take the core the window needs for scrolling.
-    m_pool->setThreadPriority(QThread::LowPriority);
 }
 
 PosterLoader::~PosterLoader()
 {
-    {
-        QMutexLocker lock(&m_sink->mutex);
-        m_sink->target = nullptr;
-    }
-    m_pool->clear();
-    // A load stuck on an unreachable share must not freeze the window as it
-    // closes: such a pool is left to finish on its own (its tasks touch only
-    // their own data and the sink).
-    if (m_pool->waitForDone(closeWaitMs))
-        delete m_pool;
+    // Nothing waits for the workers: one may hang on an unreachable share, and
+    // they touch only their own data and the sink.
+    QMutexLocker lock(&m_sink->mutex);
+    m_sink->target = nullptr;
+    m_sink->generation.store(m_generation + 1);
 }
 
 void PosterLoader::setBox(QSize box, qreal devicePixelRatio)
@@ -186,7 +177,7 @@ void PosterLoader::reset()
 {
     ++m_generation;
     // Loads that a dead share keeps from starting are dropped with the rest.
-    m_pool->clear();
+    m_sink->generation = m_generation;
     m_queue.clear();
     m_state.clear();
     // Loads already running finish in the background; their posters are cached
@@ -226,7 +217,9 @@ void PosterLoader::startQueued()
             known.size = cached->size;
         }
         const QSize box = m_box;
-        m_pool->start([known, box, sink = m_sink] {
+        m_pool.start([known, box, sink = m_sink] {
+            if (sink->generation != known.generation)
+                return;
             const Found found = lookForPoster(known, box);
             QMutexLocker lock(&sink->mutex);
             if (PosterLoader *target = sink->target) {

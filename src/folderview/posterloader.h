@@ -11,9 +11,9 @@
 #include <functional>
 #include <memory>
 
-class QThreadPool;
-
 namespace moviecat {
+
+class WorkerPool;
 
 // Rank of a file name among the poster names (poster, folder, cover, default,
 // movie, each with .jpg, .jpeg, .png, .webp, in that order), ignoring case:
@@ -28,6 +28,7 @@ class PosterLoader : public QObject {
     Q_OBJECT
 public:
     explicit PosterLoader(QObject *parent = nullptr);
+    PosterLoader(WorkerPool &pool, QObject *parent = nullptr);
     ~PosterLoader() override;
 
     // Posters are decoded to fit this box (device pixels), aspect kept.
@@ -79,7 +80,7 @@ private:
     void startQueued();
     void finished(const Found &found);
 
-    QThreadPool *m_pool = nullptr;
+    WorkerPool &m_pool;
     std::shared_ptr<Sink> m_sink;
     QSize m_box{96, 96};
     qreal m_dpr = 1.0;

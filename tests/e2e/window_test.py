@@ -5,9 +5,11 @@ keyboard moved with xdotool, and screenshots for what only the eye can check.
 
 Run under a D-Bus session:
     dbus-run-session -- /usr/bin/python3 window_test.py --program BUILD/bin/moviecat \
-        --output BUILD/e2e
-The steps run in order against one running program; the first failure stops the run,
-saves a screenshot under --output and prints its path."""
+        --output BUILD/e2e [--case MovieCatWindow|ShareWindow]
+One case per run (the accessibility library stays bound to the first bus it meets); each
+runs its steps in order against one running program: MovieCatWindow (the default) on a
+local catalogue, ShareWindow on categories served by a slow and a dead FUSE share.
+The first failure stops the run, saves a screenshot under --output and prints its path."""
 
 import argparse
 import os
@@ -22,8 +24,8 @@ import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import (AccessibilityBus, E2EError, XServer, poll, showing,  # noqa: E402
-                         stop, walk)
+from e2e_support import (AccessibilityBus, E2EError, SlowShare, XServer, poll,  # noqa: E402
+                         showing, stop, walk)
 
 ARGS = None
 pyatspi = None  # imported once the display and the bus exist
@@ -43,22 +45,31 @@ PALE_BLUE = (192, 192, 255)
 TICK = 0.333  # the status line's timer
 
 
+def make_movies(folder, movies):
+    for movie in movies:
+        for sub in ("Extras", "Subtitles"):
+            os.makedirs(os.path.join(folder, movie, sub))
+        open(os.path.join(folder, movie, movie + ".mkv"), "wb").close()
+
+
+def write_category_file(root, categories):
+    """movie.ini naming (category, path) pairs."""
+    lines = ["; 影片目录", "[movie]"]
+    lines += [f"{name}={path}" for name, path in categories]
+    lines += ["[movie end]", "Ignored=/nowhere"]
+    # The file as a Chinese Windows desktop writes it: GBK, CR LF.
+    with open(os.path.join(root, "movie.ini"), "wb") as ini:
+        ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
+
+
 def make_catalogue(root):
     library = os.path.join(root, "影片库")
     paths = []
     for category, movies in CATALOGUE:
         folder = os.path.join(library, category)
-        for movie in movies:
-            for sub in ("Extras", "Subtitles"):
-                os.makedirs(os.path.join(folder, movie, sub))
-            open(os.path.join(folder, movie, movie + ".mkv"), "wb").close()
+        make_movies(folder, movies)
         paths.append(folder)
-    lines = ["; 影片目录", "[movie]"]
-    lines += [f"{name}={path}" for (name, _), path in zip(CATALOGUE, paths)]
-    lines += ["[movie end]", "Ignored=/nowhere"]
-    # The file as a Chinese Windows desktop writes it: GBK, CR LF.
-    with open(os.path.join(root, "movie.ini"), "wb") as ini:
-        ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
+    write_category_file(root, [(name, path) for (name, _), path in zip(CATALOGUE, paths)])
     return paths
 
 
@@ -84,7 +95,9 @@ def is_green(rgb):
 
 class ScreenshotOnFailure(unittest.TextTestResult):
     def _shoot(self, test):
-        server = MovieCatWindow.x
+        # A failed setUpClass comes as a stand-in test without the case's class.
+        case = type(test)
+        server = getattr(case, "x", None)
         if server is None:
             return
         name = re.sub(r"\W+", "_", test.id().split(".")[-1])
@@ -94,7 +107,7 @@ class ScreenshotOnFailure(unittest.TextTestResult):
             self.stream.writeln(f"screenshot of the failure: {path}")
         except Exception as error:
             self.stream.writeln(f"no screenshot of the failure: {error}")
-        MovieCatWindow.dump_program_log(self.stream)
+        case.dump_program_log(self.stream)
 
     def addFailure(self, test, err):
         self._shoot(test)
@@ -105,22 +118,42 @@ class ScreenshotOnFailure(unittest.TextTestResult):
         super().addError(test, err)
 
 
-class MovieCatWindow(unittest.TestCase):
+class WindowSession(unittest.TestCase):
+    """One running moviecat on a catalogue of the case's own (prepare())."""
     x = None
     bus = None
     app = None
     log = None
+    temp = None
+
+    @classmethod
+    def prepare(cls, root):
+        """Writes movie.ini (and whatever it names) under root."""
+        raise NotImplementedError
+
+    @classmethod
+    def release(cls):
+        """Lets go of what prepare() holds, before the program is stopped."""
 
     @classmethod
     def setUpClass(cls):
+        try:
+            cls.start()
+        except BaseException:
+            # tearDownClass does not run after a failed setUpClass.
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def start(cls):
         global pyatspi
         cls.temp = tempfile.mkdtemp(prefix="moviecat-e2e-")
-        cls.paths = make_catalogue(cls.temp)
+        os.makedirs(ARGS.output, exist_ok=True)
+        cls.log_path = os.path.join(ARGS.output, f"e2e-{cls.__name__}.log")
+        cls.log = open(cls.log_path, "w")
+        cls.prepare(cls.temp)
         cls.runtime = os.path.join(cls.temp, "run")
         os.mkdir(cls.runtime, 0o700)
-        os.makedirs(ARGS.output, exist_ok=True)
-        cls.log_path = os.path.join(ARGS.output, "e2e-window.log")
-        cls.log = open(cls.log_path, "w")
         cls.x = XServer(log=cls.log)
         # pyatspi finds the accessibility bus through the session bus and the display.
         os.environ["DISPLAY"] = cls.x.display
@@ -146,6 +179,7 @@ class MovieCatWindow(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
+        cls.release()
         stop(cls.app)
         if cls.bus:
             cls.bus.close()
@@ -153,7 +187,8 @@ class MovieCatWindow(unittest.TestCase):
             cls.x.close()
         if cls.log:
             cls.log.close()
-        shutil.rmtree(cls.temp, ignore_errors=True)
+        if cls.temp:
+            shutil.rmtree(cls.temp, ignore_errors=True)
 
     @classmethod
     def dump_program_log(cls, stream):
@@ -209,25 +244,31 @@ class MovieCatWindow(unittest.TestCase):
     def status(self, description):
         return self.find(pyatspi.ROLE_LABEL, description=description)
 
-    def folder_entries(self):
-        """The entries the folder view shows now, by name (first column only)."""
+    def shown_entries(self):
+        """The inner view of the folder view that shows now (a list, or a tree in the
+        details mode), or None."""
         view = self.find(pyatspi.ROLE_FILLER, "文件夹")
         shown = [view.getChildAtIndex(i) for i in range(view.childCount)]
-        lists = [a for a in shown if a.getRole() == pyatspi.ROLE_LIST and showing(a)]
-        if len(lists) != 1:
+        views = [a for a in shown if a.getRole() in (pyatspi.ROLE_LIST, pyatspi.ROLE_TREE)
+                 and showing(a)]
+        return views[0] if len(views) == 1 else None
+
+    def folder_cells(self, entries):
+        """Every cell of the view, walked one by one as a screen reader does: the header
+        cells and one row of cells per entry, as many as the table says it has."""
+        table = entries.queryTable()
+        cells = [entries.getChildAtIndex(i) for i in range(entries.childCount)]
+        headers = [c for c in cells if c.getRole() == pyatspi.ROLE_TABLE_COLUMN_HEADER]
+        rows = [c for c in cells if c.getRole() != pyatspi.ROLE_TABLE_COLUMN_HEADER]
+        return table.nRows, table.nColumns, headers, rows
+
+    def folder_entries(self):
+        """The entries the folder view shows now, by name (the first cell of each row)."""
+        entries = self.shown_entries()
+        if entries is None:
             return {}
-        entries = lists[0]
-        columns = max(1, entries.queryTable().nColumns)
-        # Qt 6.4 counts the model's top rows, not the shown folder's, in the list's child
-        # count; the cells themselves are right. So walk the cells until they run out.
-        found, index = {}, 0
-        while index < 5000:
-            cell = entries.getChildAtIndex(index)
-            if cell is None:
-                break
-            found[cell.name] = cell
-            index += columns
-        return found
+        _, columns, _, cells = self.folder_cells(entries)
+        return {cell.name: cell for cell in cells[::max(1, columns)]}
 
     def folder_entry(self, name):
         """The entry `name` shown in the folder view, once the view has listed it."""
@@ -250,6 +291,12 @@ class MovieCatWindow(unittest.TestCase):
 
     def screen(self):
         return self.x.grab()
+
+
+class MovieCatWindow(WindowSession):
+    @classmethod
+    def prepare(cls, root):
+        cls.paths = make_catalogue(root)
 
     # The steps, in order.
     def test_01_start_up_shows_the_categories_of_the_gbk_file(self):
@@ -405,18 +452,220 @@ class MovieCatWindow(unittest.TestCase):
         self.assertEqual([e for e in os.listdir(self.runtime) if e.startswith("moviecat-")], [],
                          "the scratch folder outlived the program")
 
+# The share case: a local category beside two on a FUSE share, one answering every call
+# after 20 ms like a distant SMB or NFS server, one never answering like a sleeping NAS.
+LOCAL_MOVIES = ["英雄 (2002)", "功夫 (2004)", "Alien (1979)"]
+REMOTE_COUNT = 200
+SHARE_DELAY = 0.02
+READING = "正在读取文件夹……"
+
+
+def remote_title(number):
+    return f"Movie {number:03d} ({1950 + number % 70})"
+
+
+def threads_of(pid):
+    """(scheduler state, kernel function it waits in) for each thread of the process."""
+    found = []
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except FileNotFoundError:
+        return found
+    for task in tasks:
+        try:
+            with open(f"/proc/{pid}/task/{task}/stat") as stat_file:
+                state = stat_file.read().rsplit(")", 1)[1].split()[0]
+            with open(f"/proc/{pid}/task/{task}/wchan") as wchan:
+                found.append((state, wchan.read()))
+        except (FileNotFoundError, ProcessLookupError, IndexError):
+            pass
+    return found
+
+
+def stuck_on_fuse(pid):
+    """How many threads of the process wait for a FUSE call's answer."""
+    return sum(1 for _, wchan in threads_of(pid) if wchan == "request_wait_answer")
+
+
+class ShareWindow(WindowSession):
+    share = None
+    filler = None
+
+    @classmethod
+    def prepare(cls, root):
+        local = os.path.join(root, "本地影片")
+        make_movies(local, LOCAL_MOVIES)
+        source = os.path.join(root, "share-source")
+        for number in range(1, REMOTE_COUNT + 1):
+            os.makedirs(os.path.join(source, "Remote", remote_title(number)))
+        make_movies(os.path.join(source, "Sleeping"), ["Asleep (2001)"])
+        mount = os.path.join(root, "share")
+        cls.share = SlowShare(source, mount, delay=SHARE_DELAY, dead=["Sleeping"], log=cls.log)
+        cls.share.__enter__()
+        cls.local = local
+        cls.remote = os.path.join(mount, "Remote")
+        cls.sleeping = os.path.join(mount, "Sleeping")
+        write_category_file(root, [("本地", local), ("远程", cls.remote),
+                                   ("休眠", cls.sleeping)])
+
+    @classmethod
+    def release(cls):
+        # Before the program is stopped: a call stuck on the share would keep it from
+        # ending, and nothing else can release that call.
+        if cls.share:
+            cls.share.__exit__(None, None, None)
+            cls.share = None
+
+    def shown_entries(self):
+        if ShareWindow.filler is None:
+            ShareWindow.filler = self.find(pyatspi.ROLE_FILLER, "文件夹")
+        shown = [ShareWindow.filler.getChildAtIndex(i)
+                 for i in range(ShareWindow.filler.childCount)]
+        views = [a for a in shown if a.getRole() in (pyatspi.ROLE_LIST, pyatspi.ROLE_TREE)
+                 and showing(a)]
+        return views[0] if len(views) == 1 else None
+
+    def timed_click(self, acc):
+        """Clicks acc with the real pointer; returns the time just before the button went
+        down."""
+        self.x.move(*centre(acc))
+        start = time.monotonic()
+        self.x.run("xdotool", "click", "1")
+        return start
+
+    def first_name(self, entries):
+        table = entries.queryTable()
+        return table.nRows > 0 and table.getAccessibleAt(0, 0).name
+
+    def show_local(self, bound=None):
+        entries = self.shown_entries()
+        start = self.timed_click(self.button("本地"))
+        poll(lambda: self.first_name(entries) in LOCAL_MOVIES
+             and entries.queryTable().nRows == len(LOCAL_MOVIES),
+             "the local category's movies", bound or 10, interval=0.01)
+        return time.monotonic() - start
+
+    def test_01_a_slow_share_shows_names_at_once(self):
+        self.show_local()
+        entries = self.shown_entries()
+        start = self.timed_click(self.button("远程"))
+        poll(lambda: str(self.first_name(entries)).startswith("Movie "),
+             "the first names of the slow share", 10, interval=0.01)
+        first = time.monotonic() - start
+        poll(lambda: entries.queryTable().nRows == REMOTE_COUNT,
+             f"all {REMOTE_COUNT} folders of the slow share", 10, interval=0.01)
+        whole = time.monotonic() - start
+        print(f"\nslow share ({SHARE_DELAY * 1000:.0f} ms a call, {REMOTE_COUNT} folders): "
+              f"first names after {first:.3f} s, all after {whole:.3f} s", file=sys.stderr)
+        self.assertLess(first, 0.3, "the first names came too late")
+        self.assertLess(whole, 1.5, "the whole listing came too late")
+
+    def test_02_every_cell_reads_right_in_every_mode_after_folder_changes(self):
+        # A few folder changes first: into a movie, Back, the share, local again.
+        self.show_local()
+        self.click(poll(lambda: self.folder_entry(LOCAL_MOVIES[0]), "a movie", 10), repeat=2)
+        poll(lambda: self.folder_entry("Extras"), "the movie's contents", 10)
+        self.click(self.button("后退"))
+        poll(lambda: self.folder_entry(LOCAL_MOVIES[1]), "the category after Back", 10)
+        self.click(self.button("远程"))
+        poll(lambda: len(self.folder_entries()) == REMOTE_COUNT, "the share's folders", 10)
+        self.show_local()
+
+        for mode, role in (("大图标", pyatspi.ROLE_LIST), ("小图标", pyatspi.ROLE_LIST),
+                           ("列表", pyatspi.ROLE_LIST), ("详细", pyatspi.ROLE_TREE)):
+            self.click(self.button(mode))
+            entries = poll(lambda: (e := self.shown_entries()) and e.getRole() == role and e,
+                           f"the {mode} view", 5)
+            rows, columns, headers, cells = self.folder_cells(entries)
+            self.assertEqual(rows, len(LOCAL_MOVIES), mode)
+            self.assertEqual(len(cells), rows * columns, mode)
+            self.assertEqual(len(headers), columns if role == pyatspi.ROLE_TREE else 0, mode)
+            self.assertEqual(sorted(c.name for c in cells[::columns]), sorted(LOCAL_MOVIES),
+                             mode)
+            self.assertTrue(all(c is not None for c in cells), mode)
+
+        # And a larger folder in the details mode, cell by cell.
+        self.click(self.button("远程"))
+        entries = self.shown_entries()
+        poll(lambda: entries.queryTable().nRows == REMOTE_COUNT, "the share's folders", 10)
+        rows, columns, headers, cells = self.folder_cells(entries)
+        self.assertEqual((rows, len(cells), len(headers)),
+                         (REMOTE_COUNT, REMOTE_COUNT * columns, columns))
+        self.assertEqual(sorted(c.name for c in cells[::columns]),
+                         [remote_title(n) for n in range(1, REMOTE_COUNT + 1)])
+        self.click(self.button("大图标"))
+
+    def test_03_a_dead_share_leaves_the_window_answering(self):
+        clock = self.status("时钟")
+        clicked = self.timed_click(self.button("休眠"))
+        line = poll(lambda: self.find(pyatspi.ROLE_LABEL, READING), "the reading line", 5)
+        self.assertTrue(showing(line))
+
+        # The window answers at once all the while, and its buttons work.
+        slowest = 0.0
+        modes = ["详细", "列表", "大图标"]
+        while time.monotonic() - clicked < 10.5:
+            asked = time.monotonic()
+            self.assertTrue(clock.name)
+            slowest = max(slowest, time.monotonic() - asked)
+            if modes:
+                mode = modes.pop(0)
+                self.click(self.button(mode))
+                role = pyatspi.ROLE_TREE if mode == "详细" else pyatspi.ROLE_LIST
+                poll(lambda: (e := self.shown_entries()) and e.getRole() == role,
+                     f"the {mode} view over the dead share", 2)
+            time.sleep(0.05)
+        print(f"\nslowest accessibility answer over the dead share: {slowest * 1000:.0f} ms",
+              file=sys.stderr)
+        self.assertLess(slowest, 0.1)
+        silent = f"文件夹没有响应：{self.sleeping}"
+        poll(lambda: self.find(pyatspi.ROLE_LABEL, silent), "the not-answering line", 3)
+
+        took = self.show_local(bound=5)
+        print(f"another category after the dead one: entries after {took:.3f} s",
+              file=sys.stderr)
+        self.assertLess(took, 0.5)
+
+    def test_04_exit_does_not_wait_for_the_dead_share(self):
+        # Shown again: the call stuck since the last visit is still stuck.
+        self.click(self.button("休眠"))
+        poll(lambda: self.find(pyatspi.ROLE_LABEL, READING), "the reading line", 5)
+        poll(lambda: stuck_on_fuse(self.app.pid), "a call stuck on the dead share", 5)
+        pressed = time.monotonic()
+        self.x.press(*centre(self.button("Exit")))
+        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
+        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
+        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
+        poll(lambda: self.app.poll() is not None or (
+                 not self.x.window_ids("^moviecat$")
+                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
+             "the program to end but for the call stuck on the share", 5, interval=0.02)
+        took = time.monotonic() - pressed
+        print(f"\nExit with a call stuck on the share: done after {took:.3f} s",
+              file=sys.stderr)
+        self.assertLess(took, 2.0)
+        self.share.abort()
+        try:
+            code = self.app.wait(10)
+        except subprocess.TimeoutExpired:
+            raise E2EError("moviecat still runs after the share's calls were released")
+        self.assertEqual(code, 0)
+
 
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--output", required=True, help="folder for screenshots and logs")
+    parser.add_argument("--case", choices=["MovieCatWindow", "ShareWindow"],
+                        default="MovieCatWindow")
     ARGS, rest = parser.parse_known_args()
     ARGS.output = os.path.abspath(ARGS.output)
     if not os.access(ARGS.program, os.X_OK):
         print(f"not an executable: {ARGS.program}", file=sys.stderr)
         return 2
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(MovieCatWindow)
+    case = {c.__name__: c for c in (MovieCatWindow, ShareWindow)}[ARGS.case]
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(case)
     runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
                                      failfast=True)
     result = runner.run(suite)

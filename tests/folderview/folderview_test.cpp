@@ -234,7 +234,7 @@ TEST_F(FolderViewOpen, OpeningAFolderReportsItAndStaysPut)
     tree.mkdir(QStringLiteral("Alpha"));
     tree.mkdir(QStringLiteral("Beta"));
     view->setPath(tree.root());
-    QSignalSpy opened(view.get(), &FolderView::itemOpen);
+    QSignalSpy opened(view.get(), &FolderView::itemOpened);
 
     doubleClick(QStringLiteral("Beta"));
     EXPECT_EQ(opened.count(), 1);
@@ -257,8 +257,8 @@ TEST_F(FolderViewOpen, EnterAfterAFolderChangeDoesNotReopenTheOldEntry)
 {
     tree.mkdir(QStringLiteral("Alpha/Inner"));
     view->setPath(tree.root());
-    QSignalSpy opened(view.get(), &FolderView::itemOpen);
-    QObject::connect(view.get(), &FolderView::itemOpen, view.get(), [this] {
+    QSignalSpy opened(view.get(), &FolderView::itemOpened);
+    QObject::connect(view.get(), &FolderView::itemOpened, view.get(), [this] {
         view->setPath(view->path() + QDir::separator() + view->itemName());
     });
 
@@ -277,7 +277,7 @@ TEST_F(FolderViewOpen, OpeningAFileHandsItToTheDesktopAndReportsNothing)
     view->setPath(tree.root());
     FileOpener opener;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
-    QSignalSpy opened(view.get(), &FolderView::itemOpen);
+    QSignalSpy opened(view.get(), &FolderView::itemOpened);
 
     doubleClick(QStringLiteral("movie.mkv"));
     view->setViewMode(ViewMode::Details);

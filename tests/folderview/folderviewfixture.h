@@ -1,6 +1,7 @@
 #pragma once
 
 #include "folderview/folderview.h"
+#include "helpers.h"
 #include "temptree.h"
 
 #include <QModelIndex>
@@ -11,14 +12,6 @@
 class QAbstractItemView;
 class QListView;
 class QTreeView;
-
-#include <ostream>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace moviecat::test {
 

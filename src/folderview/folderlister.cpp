@@ -1,0 +1,97 @@
+#include "folderview/folderlister.h"
+
+#include <QFile>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+
+namespace moviecat {
+
+namespace {
+
+EntryKind kindOfMode(mode_t mode)
+{
+    return S_ISDIR(mode) ? EntryKind::Folder : EntryKind::File;
+}
+
+class SystemLister : public FolderLister {
+public:
+    int list(const QString &folder, const std::function<bool(ListedName &&)> &each) override
+    {
+        DIR *dir = opendir(QFile::encodeName(folder).constData());
+        if (!dir)
+            return errno;
+        for (;;) {
+            errno = 0;
+            const dirent *entry = readdir(dir);
+            if (!entry)
+                break;
+            const char *name = entry->d_name;
+            // Hidden entries stay hidden, as in a file manager's default view;
+            // that also drops "." and "..".
+            if (name[0] == '.')
+                continue;
+            ListedName listed{QFile::decodeName(name), EntryKind::Unknown};
+            if (entry->d_type == DT_DIR)
+                listed.kind = EntryKind::Folder;
+            else if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+                listed.kind = EntryKind::File;
+            if (!each(std::move(listed)))
+                break;
+        }
+        const int error = errno;
+        closedir(dir);
+        return error;
+    }
+
+    EntryFacts facts(const QString &folder, const QString &name) override
+    {
+        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
+        struct stat info {};
+        EntryFacts facts;
+        if (stat(path.constData(), &info) != 0) {
+            // A link to nothing is still an entry to show.
+            if (errno != ENOENT || lstat(path.constData(), &info) != 0)
+                return facts;
+        }
+        facts.exists = true;
+        facts.kind = kindOfMode(info.st_mode);
+        facts.size = facts.kind == EntryKind::Folder ? 0 : qint64(info.st_size);
+        facts.modifiedMs = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+        return facts;
+    }
+
+    bool sendsChangeNotices(const QString &folder) override
+    {
+        struct statfs info {};
+        if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
+            return false;
+        switch (static_cast<unsigned long>(info.f_type)) {
+        case NFS_SUPER_MAGIC:
+        case SMB_SUPER_MAGIC:
+        case CIFS_SUPER_MAGIC:
+        case SMB2_SUPER_MAGIC:
+        case FUSE_SUPER_MAGIC:
+        case V9FS_MAGIC:
+        case CODA_SUPER_MAGIC:
+        case AFS_SUPER_MAGIC:
+        case 0x00C36400UL: // ceph
+        case 0x564C0001UL: // vboxsf (shared folders of a virtual machine)
+            return false;
+        default:
+            return true;
+        }
+    }
+};
+
+} // namespace
+
+std::shared_ptr<FolderLister> systemFolderLister()
+{
+    return std::make_shared<SystemLister>();
+}
+
+} // namespace moviecat
