@@ -279,21 +279,11 @@ void SearchController::reportSkipped()
 {
     QStringList folders;
     for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_helperErrors)) {
-        QString why;
-        switch (folder.reason) {
-        case SkippedFolder::Reason::Unreadable:
-            why = tr("无法读取");
-            break;
-        case SkippedFolder::Reason::NotAnswering:
-            why = tr("没有响应");
-            break;
-        case SkippedFolder::Reason::NameUnwritable:
-            why = tr("名称无法写入结果");
-            break;
-        case SkippedFolder::Reason::LinkUnresolved:
-            why = tr("链接无法跟随");
-            break;
-        }
+        // In the order of SkippedFolder::Reason.
+        static const char *const reasons[] = {QT_TR_NOOP("无法读取"), QT_TR_NOOP("没有响应"),
+                                              QT_TR_NOOP("名称无法写入结果"),
+                                              QT_TR_NOOP("链接无法跟随")};
+        QString why = tr(reasons[int(folder.reason)]);
         if (!folder.detail.isEmpty())
             why = tr("%1：%2").arg(why, folder.detail);
         folders << tr("%1（%2）").arg(folder.path, why);
