@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/emptycataloguenotice.h"
 #include "app/layouts.h"
 #include "catalog/categorybuttons.h"
 #include "catalog/categoryfile.h"
@@ -15,6 +16,8 @@
 #include "ui/windowless.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
@@ -178,6 +181,17 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
     }
     m_categories->apply(loaded.file);
     m_search->setCategoryPaths(loaded.file.pathList());
+    // A first start meets an empty file: say what it needs rather than show an empty window.
+    if (loaded.file.categories.isEmpty()) {
+        QList<WindowlessLabel *> buttons;
+        for (int i = 1; i <= kCategoryCount; ++i)
+            buttons << control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i));
+        auto *notice = new EmptyCatalogueNotice(
+            QDir::toNativeSeparators(QFileInfo(categoryFileName).absoluteFilePath()), m_view,
+            buttons);
+        connect(notice, &EmptyCatalogueNotice::problem, this,
+                [this](const QString &message) { showProblem(message); });
+    }
     // First in the focus order: the folder view has the keyboard when the window shows.
     m_view->setFocus();
     return true;

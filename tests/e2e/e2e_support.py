@@ -5,6 +5,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import time
 
 
@@ -161,3 +162,102 @@ class AccessibilityBus:
 
     def close(self):
         stop(self.process)
+
+
+def walk(acc, depth=0):
+    """Every accessible below acc, depth first. The folder view's entries are included."""
+    if acc is None or depth > 8:
+        return
+    yield acc
+    for i in range(acc.childCount):
+        yield from walk(acc.getChildAtIndex(i), depth + 1)
+
+
+def showing(acc):
+    import pyatspi  # only once the display and the bus exist
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
+FUSE_CONNECTIONS = "/sys/fs/fuse/connections"
+
+
+class SlowShare:
+    """A folder served through slowfs.py at `mountpoint`: every call delayed by `delay`
+    seconds, and every call on the `dead` folders (relative to `source`) never answering.
+
+        with SlowShare(source, mountpoint, delay=0.02, dead=["Sleeping NAS"]):
+            ...
+
+    A call stuck on the share can be released neither by killing its caller nor by killing
+    the file system; only aborting the kernel's connection does it. Leaving the block always
+    aborts the connection, then unmounts, so a failed test never leaves a hung process or a
+    stale mount behind. Fails with a clear message where FUSE cannot be mounted."""
+
+    def __init__(self, source, mountpoint, delay=0.0, dead=(), links2=False, log=None):
+        self.source, self.mountpoint = source, os.path.abspath(mountpoint)
+        self.args = [sys.executable, os.path.join(os.path.dirname(__file__), "slowfs.py"),
+                     source, self.mountpoint, "--delay", str(delay)]
+        for folder in dead:
+            self.args += ["--dead", folder]
+        if links2:
+            self.args.append("--links2")
+        self.log = log
+        self.process = None
+        self.device = None
+
+    def __enter__(self):
+        if not os.path.exists("/dev/fuse"):
+            raise E2EError("cannot mount the slow share: /dev/fuse is missing")
+        if shutil.which("fusermount") is None:
+            raise E2EError("cannot mount the slow share: fusermount is missing "
+                           "(Debian package fuse3; scripts/deps installs it)")
+        os.makedirs(self.mountpoint, exist_ok=True)
+        self.process = subprocess.Popen(self.args, stdout=self.log or subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE, start_new_session=True)
+        deadline = time.monotonic() + 15
+        while self.device is None:
+            self.device = self._mounted_device()
+            if self.device is not None:
+                break
+            if self.process.poll() is not None:
+                error = self.process.stderr.read().decode(errors="replace").strip()
+                raise E2EError(f"cannot mount the slow share at {self.mountpoint}: {error}")
+            if time.monotonic() > deadline:
+                self.__exit__(None, None, None)
+                raise E2EError(f"the slow share did not come up at {self.mountpoint}")
+            time.sleep(0.05)
+        return self
+
+    def _mounted_device(self):
+        # Read from mountinfo rather than stat(): nothing here may touch the share itself.
+        with open("/proc/self/mountinfo", encoding="utf-8", errors="replace") as table:
+            for line in table:
+                fields = line.split()
+                point = fields[4].replace("\\040", " ")
+                if point == self.mountpoint and " - fuse" in line:
+                    major, minor = (int(n) for n in fields[2].split(":"))
+                    return os.makedev(major, minor)
+        return None
+
+    def abort(self):
+        """Releases every call stuck on the share: they fail with ENOTCONN from now on."""
+        if self.device is None:
+            return
+        if not os.path.isdir(os.path.join(FUSE_CONNECTIONS, str(self.device))):
+            subprocess.run(["mount", "-t", "fusectl", "none", FUSE_CONNECTIONS],
+                           check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            with open(os.path.join(FUSE_CONNECTIONS, str(self.device), "abort"), "w") as knob:
+                knob.write("1")
+        except OSError:
+            pass  # already gone
+
+    def __exit__(self, *exc):
+        self.abort()
+        if self.device is not None:
+            subprocess.run(["fusermount", "-u", "-z", self.mountpoint], check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self.process is not None:
+            stop(self.process, timeout=5)
+        self.device = None
+        return False

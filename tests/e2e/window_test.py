@@ -22,7 +22,8 @@ import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import AccessibilityBus, E2EError, XServer, poll, stop  # noqa: E402
+from e2e_support import (AccessibilityBus, E2EError, XServer, poll, showing,  # noqa: E402
+                         stop, walk)
 
 ARGS = None
 pyatspi = None  # imported once the display and the bus exist
@@ -59,19 +60,6 @@ def make_catalogue(root):
     with open(os.path.join(root, "movie.ini"), "wb") as ini:
         ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
     return paths
-
-
-def walk(acc, depth=0):
-    """Every accessible below acc, depth first. The folder view's entries are included."""
-    if acc is None or depth > 8:
-        return
-    yield acc
-    for i in range(acc.childCount):
-        yield from walk(acc.getChildAtIndex(i), depth + 1)
-
-
-def showing(acc):
-    return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def extents(acc):
