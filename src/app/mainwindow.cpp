@@ -29,6 +29,10 @@ namespace moviecat {
 
 namespace {
 
+// The folder view's width beside the search results, and without them.
+constexpr int kNarrowViewTwips = 7080;
+constexpr int kWideViewTwips = 12720;
+
 // What a screen reader (or the end-to-end client) needs to find its way: names for the
 // windowed controls that have no caption of their own, and a description naming the role
 // of each status label, whose accessible name is the text it shows.
@@ -80,7 +84,8 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     m_history =
         new NavigationHistory(control<QListWidget>(this, QStringLiteral("List1")), m_view, this);
     connect(m_view, &FolderView::itemOpened, m_history, &NavigationHistory::enter);
-    connect(m_view, &FolderView::problem, this, &MainWindow::showProblem);
+    connect(m_view, &FolderView::problem, this,
+            [this](const QString &message) { showProblem(message); });
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
     connectViewModeButtons({control<QPushButton>(this, QStringLiteral("Command3")),
@@ -99,20 +104,7 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
     categories.history = m_history;
     m_categories = new CategoryButtons(categories, this);
 
-    SearchController::Controls search;
-    search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
-    search.promptFlag = control<QLineEdit>(this, QStringLiteral("Text2"));
-    search.busyFlag = control<QLineEdit>(this, QStringLiteral("Text3"));
-    search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
-    search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
-    search.results = control<QListWidget>(this, QStringLiteral("List3"));
-    search.pathList = categories.pathList;
-    search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
-    search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
-    search.view = m_view;
-    search.history = m_history;
-    m_search = new SearchController(search, this);
-    connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
+    setUpSearch();
 
     new StatusLine({control<QTimer>(this, QStringLiteral("Timer1")),
                     control<WindowlessLabel>(this, QStringLiteral("Label19")),
@@ -142,6 +134,40 @@ MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::setUpSearch()
+{
+    SearchController::Controls search;
+    search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
+    search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
+    search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
+    search.results = control<QListWidget>(this, QStringLiteral("List3"));
+    search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
+    search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
+    m_search = new SearchController(search, this);
+    connect(m_search, &SearchController::picked, this, [this](const QString &path) {
+        m_view->setPath(path);
+        m_history->restart(path);
+    });
+    connect(m_search, &SearchController::finished, this, [this] {
+        m_view->setViewMode(ViewMode::List);
+        setViewWidthTwips(kNarrowViewTwips);
+    });
+    connect(m_search, &SearchController::resultsToggled, this,
+            [this](bool shown) { setViewWidthTwips(shown ? kNarrowViewTwips : kWideViewTwips); });
+    connect(m_search, &SearchController::problem, this,
+            [this](const QString &message) { showProblem(message); });
+    connect(m_search, &SearchController::foldersSkipped, this, [this](const QStringList &folders) {
+        showProblem(tr("搜索已完成，但有 %n 个文件夹未能搜索，结果中没有它们里面的影片。", "",
+                       int(folders.size())),
+                    folders.join(QLatin1Char('\n')));
+    });
+}
+
+void MainWindow::setViewWidthTwips(int twips)
+{
+    m_view->resize(twipsToPixels(twips), m_view->height());
+}
+
 bool MainWindow::load(const QString &categoryFileName, QString *error)
 {
     m_view->setViewMode(ViewMode::LargeIcons);
@@ -156,6 +182,7 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
         return false;
     }
     m_categories->apply(loaded.file);
+    m_search->setCategoryPaths(loaded.file.pathList());
     // A first start meets an empty file: say what it needs rather than show an empty window.
     if (loaded.file.categories.isEmpty()) {
         QList<WindowlessLabel *> buttons;
@@ -164,18 +191,21 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
         auto *notice = new EmptyCatalogueNotice(
             QDir::toNativeSeparators(QFileInfo(categoryFileName).absoluteFilePath()), m_view,
             buttons);
-        connect(notice, &EmptyCatalogueNotice::problem, this, &MainWindow::showProblem);
+        connect(notice, &EmptyCatalogueNotice::problem, this,
+                [this](const QString &message) { showProblem(message); });
     }
     // First in the focus order: the folder view has the keyboard when the window shows.
     m_view->setFocus();
     return true;
 }
 
-void MainWindow::showProblem(const QString &message)
+void MainWindow::showProblem(const QString &message, const QString &details)
 {
     // Not modal: the window, the clock and a running search carry on behind it.
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("moviecat"), message,
                                 QMessageBox::Ok, this);
+    if (!details.isEmpty())
+        box->setDetailedText(details);
     box->setObjectName(QStringLiteral("problemMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);

@@ -38,7 +38,10 @@ public:
 
 private:
     void placeBorderBands();
-    void showProblem(const QString &message);
+    void setUpSearch();
+    void setViewWidthTwips(int twips);
+    // A non-modal message box; details go behind its "Show Details" button.
+    void showProblem(const QString &message, const QString &details = {});
 
     FolderView *m_view = nullptr;
     NavigationHistory *m_history = nullptr;
