@@ -6,7 +6,9 @@ Usage: make_library_tree.py ROOT [--folders N] [--seed S]
 ROOT receives 18 category folders; below them N folders in all (default
 300000): shelves, movie folders with Chinese, English and accented Latin
 titles, their extras and subtitle folders, and the hidden thumbnail folders
-that NAS boxes leave behind. The same seed always gives the same tree, so
+that NAS boxes leave behind. Like a real library, a movie folder holds its
+files (a video, a poster, a .nfo, sometimes subtitles or a fan-art picture)
+and the extras and subtitle folders hold a file or two; files are empty. The same seed always gives the same tree, so
 figures taken on different days compare. Refuses to touch a ROOT that exists.
 """
 import argparse
@@ -25,7 +27,7 @@ EN_WORDS = ["Love", "Story", "Night", "Day", "City", "Dark", "Light", "King", "Q
             "First", "Lost", "Found", "River", "Mountain", "Summer", "Winter", "Dream", "Ghost",
             "Secret", "Road", "Home", "War", "Peace", "Blue", "Red", "Golden", "Silent", "Wild",
             "Heart", "Star", "Moon", "Sun", "Ocean", "Fire", "Ice", "Shadow", "Empire", "Legend",
-            "Glove", "Lovely", "Clover", "Beloved", "Return", "Rising", "Fall", "Edge", "Time"]
+            "Dragon", "Glove", "Lovely", "Clover", "Beloved", "Return", "Rising", "Fall", "Edge", "Time"]
 LATIN_WORDS = ["Amélie", "Café", "Étoile", "Niño", "Über", "Mañana", "Corazón", "Été", "Élan",
                "Crème", "Señorita", "Jalapeño", "Fiançailles", "Garçon", "Déjà", "Vu", "Naïve",
                "Über", "Mädchen", "Straße", "Größe", "Ça", "Où", "Âme", "Éclair", "Noël", "Amor",
@@ -38,6 +40,30 @@ EXTRAS = ["Extras", "Subs", "花絮", "字幕", "Featurettes", "Behind the Scene
           "Soundtrack"]
 HIDDEN = [".thumbnails", ".@__thumb", ".AppleDouble", ".metadata"]
 SUBS = ["English", "简体中文", "繁體中文", "Français", "Español", "Deutsch", "日本語"]
+
+
+VIDEO = [".mkv", ".mp4", ".avi", ".m2ts"]
+
+
+def touch(path):
+    open(path, "wb").close()
+
+
+def movie_files(rng, folder, name):
+    """A movie folder's own files: video, poster and .nfo, often more."""
+    stem = name.split(" (")[0]
+    touch(os.path.join(folder, stem + rng.choice(VIDEO)))
+    touch(os.path.join(folder, "poster.jpg"))
+    touch(os.path.join(folder, stem + ".nfo"))
+    if rng.random() < 0.4:
+        touch(os.path.join(folder, "fanart.jpg"))
+    if rng.random() < 0.3:
+        touch(os.path.join(folder, stem + rng.choice([".srt", ".chs.srt", ".ass"])))
+
+
+def extra_files(rng, folder):
+    for i in range(rng.randint(1, 2)):
+        touch(os.path.join(folder, f"{i + 1:02d}" + rng.choice(VIDEO + [".srt", ".jpg"])))
 
 
 def title(rng):
@@ -84,18 +110,21 @@ def main():
             if os.path.exists(movie):
                 continue
             os.mkdir(movie)
+            movie_files(rng, movie, os.path.basename(movie))
             made += 1
             for extra in rng.sample(EXTRAS, rng.choice([0, 0, 1, 1, 2, 3, 4])):
                 if made >= quota:
                     break
                 p = os.path.join(movie, extra)
                 os.mkdir(p)
+                extra_files(rng, p)
                 made += 1
                 if extra in ("Subs", "字幕") and made < quota:
                     for sub in rng.sample(SUBS, rng.randint(1, 3)):
                         if made >= quota:
                             break
                         os.mkdir(os.path.join(p, sub))
+                        extra_files(rng, os.path.join(p, sub))
                         made += 1
             if rng.random() < 0.05 and made < quota:
                 os.mkdir(os.path.join(movie, rng.choice(HIDDEN)))

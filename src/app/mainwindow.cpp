@@ -27,6 +27,14 @@
 
 namespace moviecat {
 
+namespace {
+
+// The folder view's width beside the search results, and without them.
+constexpr int kNarrowViewTwips = 7080;
+constexpr int kWideViewTwips = 12720;
+
+} // namespace
+
 void configureApplication(QApplication &app)
 {
     QApplication::setApplicationName(QStringLiteral("moviecat"));
@@ -67,14 +75,20 @@ void MainWindow::wireFeatures()
     // Every folder the view shows comes through the history: a category or a picked
     // result starts it over, an opened entry adds to it, Back takes one off.
     connect(m_categories, &CategoryButtons::categoryChosen, this, &MainWindow::showCategory);
+    connect(m_search, &SearchController::picked, m_history, &NavigationHistory::restart);
     connect(m_view, &FolderView::itemOpened, this, &MainWindow::enterOpenedFolder);
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
     connect(m_history, &NavigationHistory::currentChanged, m_view, &FolderView::setPath);
     connect(m_history, &NavigationHistory::currentChanged, m_status, &StatusLine::setCurrentPath);
 
+    // The results list narrows the view beside it.
+    connect(m_search, &SearchController::finished, this, &MainWindow::showResultsBesideView);
+    connect(m_search, &SearchController::resultsToggled, this, &MainWindow::fitViewToResults);
+
     connect(m_view, &FolderView::problem, this, &MainWindow::showProblem);
     connect(m_search, &SearchController::problem, this, &MainWindow::showProblem);
+    connect(m_search, &SearchController::foldersSkipped, this, &MainWindow::showSkippedFolders);
     // Any button, as soon as it goes down; the search helper is stopped and the scratch
     // folder removed as the window goes away.
     connect(control<WindowlessLabel>(this, QStringLiteral("Label20")),
@@ -101,16 +115,11 @@ void MainWindow::createSearch()
 {
     SearchController::Controls search;
     search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
-    search.promptFlag = control<QLineEdit>(this, QStringLiteral("Text2"));
-    search.busyFlag = control<QLineEdit>(this, QStringLiteral("Text3"));
     search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
     search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
     search.results = control<QListWidget>(this, QStringLiteral("List3"));
-    search.pathList = control<QListWidget>(this, QStringLiteral("List2"));
     search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
     search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
-    search.view = m_view;
-    search.history = m_history;
     m_search = new SearchController(search, this);
 }
 
@@ -172,6 +181,18 @@ void MainWindow::enterOpenedFolder(const QString &name)
     m_history->enter(childFolder(m_view->path(), name));
 }
 
+void MainWindow::showResultsBesideView()
+{
+    m_view->setViewMode(ViewMode::List);
+    fitViewToResults(true);
+}
+
+void MainWindow::fitViewToResults(bool resultsShown)
+{
+    const int twips = resultsShown ? kNarrowViewTwips : kWideViewTwips;
+    m_view->resize(twipsToPixels(twips), m_view->height());
+}
+
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::load(const QString &categoryFileName, QString *error)
@@ -188,7 +209,7 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
         return false;
     }
     m_categories->apply(loaded.file);
-    control<QListWidget>(this, QStringLiteral("List2"))->addItems(loaded.file.pathList());
+    m_search->setCategoryPaths(loaded.file.pathList());
     // A first start meets an empty file: say what it needs rather than show an empty window.
     if (loaded.file.categories.isEmpty()) {
         const CategoryButtons::Buttons buttons = categoryButtons();
@@ -204,9 +225,23 @@ bool MainWindow::load(const QString &categoryFileName, QString *error)
 
 void MainWindow::showProblem(const QString &message)
 {
+    showMessage(message, {});
+}
+
+void MainWindow::showSkippedFolders(const QStringList &folders)
+{
+    showMessage(tr("搜索已完成，但有 %n 个文件夹未能搜索，结果中没有它们里面的影片。", "",
+                   int(folders.size())),
+                folders.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showMessage(const QString &message, const QString &details)
+{
     // Not modal: the window, the clock and a running search carry on behind it.
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("moviecat"), message,
                                 QMessageBox::Ok, this);
+    if (!details.isEmpty())
+        box->setDetailedText(details);
     box->setObjectName(QStringLiteral("problemMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);

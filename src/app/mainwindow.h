@@ -51,7 +51,12 @@ private:
 
     void showCategory(const QString &name, const QString &path);
     void enterOpenedFolder(const QString &name);
+    void showResultsBesideView();
+    void fitViewToResults(bool resultsShown);
     void showProblem(const QString &message);
+    void showSkippedFolders(const QStringList &folders);
+    // A non-modal message box; details go behind its "Show Details" button.
+    void showMessage(const QString &message, const QString &details);
 
     FolderView *m_view = nullptr;
     NavigationHistory *m_history = nullptr;

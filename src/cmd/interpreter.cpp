@@ -273,7 +273,10 @@ struct Interpreter::Streams {
 
 Interpreter::Interpreter() : Interpreter(Options{}) {}
 
-Interpreter::Interpreter(const Options &options) : m_options(options), m_walker(options.threads) {}
+Interpreter::Interpreter(const Options &options)
+    : m_options(options), m_walker({options.threads, options.folderDeadline, options.reader})
+{
+}
 
 int Interpreter::runBatch(const std::string &batchPath)
 {

@@ -3,6 +3,7 @@
 #include "cmd/batchline.h"
 #include "cmd/walker.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -19,6 +20,9 @@ public:
         unsigned threads = 0; // folder readers; 0 for the default
         int outputFd = 1;
         int errorFd = 2;
+        // A folder that has not answered by then is reported and left out.
+        std::chrono::milliseconds folderDeadline = std::chrono::seconds(15);
+        FolderReader *reader = nullptr; // tests only: how folders are read
     };
 
     Interpreter();
@@ -31,6 +35,8 @@ public:
     void runLine(std::string_view line);
 
     bool outputFailed() const { return m_outputFailed; }
+    // Readers still stuck on folders given up: the process must end without them.
+    bool readersStuck() const { return m_walker.stuckReaders() != 0; }
 
 private:
     struct Streams;

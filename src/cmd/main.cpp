@@ -6,10 +6,28 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <unistd.h>
+
+namespace {
+
+// MOVIECAT_FOLDER_DEADLINE_MS: how long a folder may take to answer before it is left
+// out (15 s when unset); tests shorten it.
+std::chrono::milliseconds folderDeadline()
+{
+    const char *text = std::getenv("MOVIECAT_FOLDER_DEADLINE_MS");
+    char *end = nullptr;
+    const long ms = text ? std::strtol(text, &end, 10) : 0;
+    if (!text || *end != 0 || ms < 1)
+        return std::chrono::seconds(15);
+    return std::chrono::milliseconds(ms);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     moviecat::cmd::Interpreter::Options options;
+    options.folderDeadline = folderDeadline();
     int i = 1;
     if (argc == 4 && std::string_view(argv[1]) == "--threads") {
         char *end = nullptr;
@@ -25,6 +43,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: moviecat-cmd [--threads N] BATCHFILE\n");
         return 2;
     }
-    moviecat::cmd::Interpreter interpreter(options);
-    return interpreter.runBatch(argv[i]);
+    auto *interpreter = new moviecat::cmd::Interpreter(options);
+    const int status = interpreter->runBatch(argv[i]);
+    // A reader stuck on a dead share cannot be interrupted, not even killed: leave it
+    // behind. Everything has been written with write(2) already.
+    if (interpreter->readersStuck())
+        ::_exit(status);
+    delete interpreter;
+    return status;
 }

@@ -1,3 +1,16 @@
+// The parallel folder walk behind DIR /s. Its parts, in file order:
+//
+//   helpers       path joining, listing-order keys, names that cannot be printed,
+//                 file systems whose link counts tell sub-folders apart
+//   Entry, Node   a folder as read: its entries in listing order, its children
+//   readers       work() takes the earliest pending folder, process() reads it,
+//                 publish() hands it and its sub-folders back, one lock per folder
+//   reading steps openFolder, readListing, learnFileSystem, collectEntries (with the
+//                 leaf shortcut), sortEntries, addChildren, keepOpen
+//   thread count  adapt(): more readers while reads wait, fewer when they do not
+//   writer        walk() writes each folder's matches in order as soon as it is read,
+//                 waitFor() gives up a folder that does not answer, followLink()
+//                 enters linked folders once, release() frees what was written
 #include "cmd/walker.h"
 
 #include "cmd/unicode.h"
@@ -12,19 +25,28 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace moviecat::cmd {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // Folders read but not yet written out; past this the readers wait for the writer,
 // so a slow folder early in the order cannot make the whole tree pile up in memory.
 constexpr size_t readAhead = 4096;
 constexpr size_t direntBufferSize = 64 * 1024;
+// An open and read that took longer than this waited for a disk or the network;
+// from memory they take a few microseconds.
+constexpr auto blockedAfter = std::chrono::microseconds(200);
 
 enum class EntryKind : uint8_t { Folder, LinkedFolder, Other };
 enum class Problem : uint8_t { None, LineBreak, TooLong };
+enum class State : uint8_t { Queued, Reading, Done, GivenUp };
+// Whether a folder's link count is 2 plus its number of sub-folders there.
+enum class LinkCount : uint8_t { Unknown, Counted, NotCounted };
 
 std::string joinPath(const std::string &folder, std::string_view name)
 {
@@ -78,7 +100,46 @@ std::string printable(std::string_view path)
     return text;
 }
 
+// ext2/3/4, XFS, tmpfs, F2FS and ZFS count a folder's links as 2 plus its sub-folders.
+// Btrfs (always 1), network and FUSE file systems do not, or not reliably.
+LinkCount linkCountOf(int fd)
+{
+    struct statfs fs;
+    if (::fstatfs(fd, &fs) != 0)
+        return LinkCount::NotCounted;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:     // ext2, ext3, ext4
+    case 0x58465342: // XFS
+    case 0x01021994: // tmpfs
+    case 0xF2F52010: // F2FS
+    case 0x2FC12FC1: // ZFS
+        return LinkCount::Counted;
+    default:
+        return LinkCount::NotCounted;
+    }
+}
+
+std::string realPath(const std::string &path)
+{
+    std::string real;
+    if (char *resolved = ::realpath(path.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    }
+    return real;
+}
+
 } // namespace
+
+int FolderReader::open(int dirFd, const char *name, int flags)
+{
+    return ::openat(dirFd, name, flags);
+}
+
+long FolderReader::read(int fd, char *buffer, size_t size)
+{
+    return ::getdents64(fd, buffer, size);
+}
 
 struct Walker::Scope {
     std::vector<std::string> excluded; // real paths already searched another way
@@ -89,6 +150,10 @@ struct Entry {
     EntryKind kind = EntryKind::Other;
     Problem problem = Problem::None;
     bool listed = false;
+    bool leaf = false;        // a folder known to hold no sub-folders: never opened
+    bool otherDevice = false; // a folder on another file system (a mount point)
+    int linkError = 0;        // a linked folder whose target cannot be resolved
+    std::string real;         // a linked folder's target
     std::unique_ptr<Walker::Node> child;
 };
 
@@ -100,7 +165,12 @@ struct Walker::Node {
     std::vector<Entry> entries;
     int error = 0;
     bool throughLink = false;
-    std::atomic<bool> done = false; // set under m_mutex, read without it by the writer
+    bool isRoot = false;
+    bool pinned = false; // the writer's: a stuck reader may still touch it
+    LinkCount links = LinkCount::Unknown;
+    dev_t device = 0;                         // known where links are Counted
+    std::atomic<State> state = State::Queued; // changed under m_mutex
+    Clock::time_point started;                // guarded by m_mutex
     // Sub-folders open relative to their parent, sparing the kernel the walk down
     // the whole path: the parent's descriptor stays open until the last one has.
     Node *parent = nullptr;
@@ -117,6 +187,44 @@ struct LaterFirst {
     }
 };
 
+// In the listing order: by each name's order key, equal keys by their bytes.
+void sortEntries(std::vector<Entry> &entries)
+{
+    if (entries.size() < 2)
+        return;
+    thread_local std::vector<uint32_t> keys;
+    thread_local std::vector<uint32_t> key;
+    thread_local std::vector<std::pair<size_t, size_t>> spans;
+    thread_local std::vector<size_t> order;
+    keys.clear();
+    spans.clear();
+    order.clear();
+    for (const Entry &e : entries) {
+        orderKey(e.name, key);
+        spans.emplace_back(keys.size(), key.size());
+        keys.insert(keys.end(), key.begin(), key.end());
+        order.push_back(order.size());
+    }
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const auto [ao, al] = spans[a];
+        const auto [bo, bl] = spans[b];
+        const auto ka = keys.begin() + ao;
+        const auto kb = keys.begin() + bo;
+        if (std::lexicographical_compare(ka, ka + al, kb, kb + bl))
+            return true;
+        if (std::lexicographical_compare(kb, kb + bl, ka, ka + al))
+            return false;
+        return entries[a].name < entries[b].name;
+    });
+    std::vector<Entry> sorted;
+    sorted.reserve(entries.size());
+    for (const size_t i : order)
+        sorted.push_back(std::move(entries[i]));
+    entries = std::move(sorted);
+    if (keys.capacity() > (1u << 20))
+        std::vector<uint32_t>().swap(keys); // one huge folder should not pin memory
+}
+
 } // namespace
 
 unsigned Walker::maxThreads()
@@ -125,10 +233,12 @@ unsigned Walker::maxThreads()
     return std::max(64u, cores * 32);
 }
 
-Walker::Walker(unsigned threads)
-    : m_threadCount(threads == 0 ? maxThreads() : threads),
-      m_baseActive(threads == 0 ? 2 * std::max(1u, std::thread::hardware_concurrency()) : threads),
-      m_adaptive(threads == 0), m_active(m_baseActive)
+Walker::Walker(const WalkerSettings &settings)
+    : m_reader(settings.reader ? settings.reader : &m_systemReader), m_deadline(settings.deadline),
+      m_threadCount(settings.threads == 0 ? maxThreads() : settings.threads),
+      m_baseActive(settings.threads == 0 ? 2 * std::max(1u, std::thread::hardware_concurrency())
+                                         : settings.threads),
+      m_adaptive(settings.threads == 0), m_active(m_baseActive)
 {
     // Kept-open folders need descriptors; take what the hard limit allows.
     struct rlimit files;
@@ -180,17 +290,27 @@ void Walker::schedule(Node *node)
 void Walker::work(unsigned id)
 {
     std::vector<Node *> children;
-    unsigned reads = 0;
+    Node *finished = nullptr;
+    bool blocked = false;
     std::unique_lock lock(m_mutex);
     for (;;) {
+        // The folder just read is handed back under the same lock that takes the next.
+        if (finished) {
+            if (m_adaptive)
+                adapt(blocked);
+            publish(finished, children);
+            finished = nullptr;
+        }
         // Readers beyond the active count wait apart, so that waking one reader for
         // new work never picks one that may not take it.
         m_parkCv.wait(lock, [this, id] { return m_quit || id < m_active; });
+        ++m_idle;
         m_workCv.wait(lock, [this, id] {
             return m_quit || id >= m_active ||
                    (!m_heap.empty() &&
                     (m_unreleased < readAhead || m_heap.front() == m_awaited || m_aborting));
         });
+        --m_idle;
         if (m_quit)
             return;
         if (id >= m_active)
@@ -199,35 +319,50 @@ void Walker::work(unsigned id)
         Node *node = m_heap.back();
         m_heap.pop_back();
         ++m_inFlight;
+        node->state.store(State::Reading);
+        node->started = Clock::now();
+        if (node == m_awaited)
+            m_doneCv.notify_one(); // its deadline runs from now
         const bool aborting = m_aborting;
         lock.unlock();
 
         children.clear();
-        bool blocked = false;
-        bool measured = false;
-        if (aborting && node->parent && node->parent->fd >= 0)
+        blocked = false;
+        if (!aborting)
+            blocked = process(node, children);
+        else if (node->parent && node->parent->fd >= 0) {
             childOpened(node->parent);
-        if (!aborting) {
-            // Every fourth read is enough to tell whether reads wait.
-            measured = m_adaptive && (++reads & 3) == 0;
-            process(node, children, measured ? &blocked : nullptr);
         }
-
         lock.lock();
-        if (measured)
-            adapt(blocked);
-        for (Node *child : children) {
-            m_heap.push_back(child);
-            std::push_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
-        }
-        node->done.store(true, std::memory_order_release);
-        ++m_unreleased;
-        --m_inFlight;
-        if (node == m_awaited || (m_aborting && m_inFlight == 0))
-            m_doneCv.notify_one();
-        for (size_t i = 0; i < children.size() && i < m_active; ++i)
-            m_workCv.notify_one();
+        finished = node;
     }
+}
+
+// Called with m_mutex held.
+void Walker::publish(Node *node, std::vector<Node *> &children)
+{
+    if (node->state.load() == State::GivenUp) {
+        // Answered after all: the writer has moved on, and nobody waits for any of it.
+        --m_stuck;
+        std::vector<Entry>().swap(node->entries);
+        if (node->fd >= 0) {
+            ::close(node->fd);
+            node->fd = -1;
+            m_keptOpen.fetch_sub(1);
+        }
+        return;
+    }
+    for (Node *child : children) {
+        m_heap.push_back(child);
+        std::push_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
+    }
+    node->state.store(State::Done, std::memory_order_release);
+    ++m_unreleased;
+    --m_inFlight;
+    if (node == m_awaited || (m_aborting && m_inFlight == 0))
+        m_doneCv.notify_one();
+    for (size_t i = 0; i < children.size() && i < m_idle; ++i)
+        m_workCv.notify_one();
 }
 
 void Walker::adapt(bool blocked)
@@ -250,60 +385,96 @@ void Walker::adapt(bool blocked)
     m_windowReads = m_windowBlocked = 0;
 }
 
-void Walker::process(Node *node, std::vector<Node *> &children, bool *blocked)
+// True when the open and the reads waited for a disk or the network.
+bool Walker::process(Node *node, std::vector<Node *> &children)
 {
     thread_local std::vector<char> listing;
-    thread_local std::vector<uint32_t> keys;
-    thread_local std::vector<uint32_t> key;
-    thread_local std::vector<std::pair<size_t, size_t>> spans;
-    thread_local std::vector<size_t> order;
+    const auto start = Clock::now();
+    const int fd = openFolder(node);
+    if (fd < 0)
+        return false;
+    size_t used = 0;
+    readListing(node, fd, listing, used);
+    const bool blocked = Clock::now() - start > blockedAfter;
+    learnFileSystem(node, fd);
+    collectEntries(node, fd, listing, used);
+    if (listing.size() > 4 * direntBufferSize)
+        std::vector<char>().swap(listing);
+    sortEntries(node->entries);
+    if (m_options.recurse)
+        addChildren(node, fd, children);
+    else
+        ::close(fd);
+    return blocked;
+}
 
-    // A read that had to wait (disk, network) shows as a voluntary context switch;
-    // only the system calls are measured, so that waiting for a lock here in the
-    // program is not taken for a slow disk.
-    struct rusage before;
-    if (blocked && ::getrusage(RUSAGE_THREAD, &before) != 0)
-        blocked = nullptr;
+int Walker::openFolder(Node *node)
+{
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (!node->throughLink)
         flags |= O_NOFOLLOW; // a folder swapped for a link meanwhile is not followed
     int fd = -1;
     if (node->parent && node->parent->fd >= 0) {
         const char *name = node->path.c_str() + node->path.rfind('/') + 1;
-        fd = ::openat(node->parent->fd, name, flags);
+        fd = m_reader->open(node->parent->fd, name, flags);
         if (fd < 0 && errno != EMFILE && errno != ENFILE)
             node->error = errno;
         childOpened(node->parent);
     }
     if (fd < 0 && node->error == 0)
-        fd = ::open(node->path.c_str(), flags);
-    if (fd < 0) {
-        if (node->error == 0)
-            node->error = errno;
-        return;
-    }
+        fd = m_reader->open(AT_FDCWD, node->path.c_str(), flags);
+    if (fd < 0 && node->error == 0)
+        node->error = errno;
+    return fd;
+}
 
-    // The whole listing first, then its entries.
-    size_t used = 0;
+// The whole listing first, then its entries.
+bool Walker::readListing(Node *node, int fd, std::vector<char> &listing, size_t &used)
+{
     for (;;) {
         if (listing.size() < used + direntBufferSize)
             listing.resize(used + direntBufferSize);
-        const ssize_t got = ::getdents64(fd, listing.data() + used, direntBufferSize);
+        const long got = m_reader->read(fd, listing.data() + used, direntBufferSize);
         if (got < 0) {
             node->error = errno;
-            break;
+            return false;
         }
         if (got == 0)
-            break;
+            return true;
         used += size_t(got);
     }
-    if (blocked) {
-        struct rusage after;
-        *blocked = ::getrusage(RUSAGE_THREAD, &after) == 0 &&
-                   (after.ru_nvcsw != before.ru_nvcsw || after.ru_inblock != before.ru_inblock);
-    }
+}
 
+void Walker::learnFileSystem(Node *node, int fd)
+{
+    if (node->isRoot) {
+        // Through the descriptor: the path may lead through links.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(self.c_str(), buffer, sizeof buffer);
+        m_rootReal = length > 0 && size_t(length) < sizeof buffer && buffer[0] == '/'
+                         ? std::string(buffer, size_t(length))
+                         : realPath(node->path);
+    }
+    if (node->links != LinkCount::Unknown || !m_options.recurse || m_options.files)
+        return;
+    node->links = linkCountOf(fd);
+    struct stat st;
+    if (node->links == LinkCount::Counted) {
+        if (::fstat(fd, &st) == 0)
+            node->device = st.st_dev;
+        else
+            node->links = LinkCount::NotCounted;
+    }
+}
+
+void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used)
+{
     const WalkOptions &options = m_options;
+    // Only sub-folders matter below here: one whose link count says it holds none is
+    // matched by name and never opened.
+    const bool leafShortcut =
+        options.recurse && !options.files && node->links == LinkCount::Counted;
     const size_t folderLength = node->path.size() + (node->path.back() == '/' ? 0 : 1);
     std::vector<Entry> &entries = node->entries;
     for (size_t at = 0; at < used;) {
@@ -314,9 +485,11 @@ void Walker::process(Node *node, std::vector<Node *> &children, bool *blocked)
             continue;
         unsigned type = d->d_type;
         struct stat st;
+        bool statted = false;
         if (type == DT_UNKNOWN) {
             if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // gone meanwhile
+            statted = true;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
         }
         EntryKind kind = EntryKind::Other;
@@ -327,66 +500,50 @@ void Walker::process(Node *node, std::vector<Node *> &children, bool *blocked)
         if (kind == EntryKind::Other && !options.files)
             continue;
 
+        bool leaf = false;
+        bool otherDevice = false;
+        if (leafShortcut && kind == EntryKind::Folder &&
+            (statted || ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) &&
+            S_ISDIR(st.st_mode)) {
+            otherDevice = st.st_dev != node->device;
+            leaf = !otherDevice && st.st_nlink == 2; // below 2: not counted after all
+        }
         const bool hidden = name[0] == '.';
         const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
                             (options.hidden == HiddenEntries::Include ||
                              (options.hidden == HiddenEntries::Only) == hidden);
         const std::string_view view(name);
         const bool listed = wanted && m_pattern->matches(view);
-        if (!listed && !(options.recurse && kind != EntryKind::Other))
+        if (!listed && !(options.recurse && kind != EntryKind::Other && !leaf))
             continue;
 
         Entry &e = entries.emplace_back();
         e.name.assign(view);
         e.kind = kind;
         e.listed = listed;
+        e.leaf = leaf;
+        e.otherDevice = otherDevice;
         if (view.find_first_of("\r\n") != std::string_view::npos)
             e.problem = Problem::LineBreak;
         else if (folderLength + view.size() >= PATH_MAX)
             e.problem = Problem::TooLong;
-    }
-
-    if (listing.size() > 4 * direntBufferSize)
-        std::vector<char>().swap(listing);
-
-    if (entries.size() > 1) {
-        keys.clear();
-        spans.clear();
-        order.clear();
-        for (const Entry &e : entries) {
-            orderKey(e.name, key);
-            spans.emplace_back(keys.size(), key.size());
-            keys.insert(keys.end(), key.begin(), key.end());
-            order.push_back(order.size());
+        else if (kind == EntryKind::LinkedFolder && options.recurse) {
+            // Resolved here, not by the writer: a link into a dead share must only
+            // ever hold up a reader.
+            e.real = realPath(joinPath(node->path, view));
+            if (e.real.empty())
+                e.linkError = errno;
         }
-        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            const auto [ao, al] = spans[a];
-            const auto [bo, bl] = spans[b];
-            const auto ka = keys.begin() + ao;
-            const auto kb = keys.begin() + bo;
-            if (std::lexicographical_compare(ka, ka + al, kb, kb + bl))
-                return true;
-            if (std::lexicographical_compare(kb, kb + bl, ka, ka + al))
-                return false;
-            return entries[a].name < entries[b].name;
-        });
-        std::vector<Entry> sorted;
-        sorted.reserve(entries.size());
-        for (const size_t i : order)
-            sorted.push_back(std::move(entries[i]));
-        entries = std::move(sorted);
-        if (keys.capacity() > (1u << 20))
-            std::vector<uint32_t>().swap(keys); // one huge folder should not pin memory
     }
+}
 
-    if (!options.recurse) {
-        ::close(fd);
-        return;
-    }
+void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
+{
+    std::vector<Entry> &entries = node->entries;
     const bool excludes = node->scope && !node->scope->excluded.empty();
     for (size_t i = 0; i < entries.size(); ++i) {
         Entry &e = entries[i];
-        if (e.kind != EntryKind::Folder || e.problem != Problem::None)
+        if (e.kind != EntryKind::Folder || e.problem != Problem::None || e.leaf)
             continue;
         auto child = std::make_unique<Node>();
         if (excludes) {
@@ -400,6 +557,12 @@ void Walker::process(Node *node, std::vector<Node *> &children, bool *blocked)
         child->order = node->order;
         appendIndex(child->order, i);
         child->parent = node;
+        // A mount point below shows its own kind of file system when it is opened.
+        if (node->links == LinkCount::NotCounted ||
+            (node->links == LinkCount::Counted && !e.otherDevice)) {
+            child->links = node->links;
+            child->device = node->device;
+        }
         children.push_back(child.get());
         e.child = std::move(child);
     }
@@ -427,22 +590,69 @@ void Walker::childOpened(Node *parent)
     }
 }
 
-void Walker::waitFor(Node *node)
+// False when the folder did not answer in time and was given up.
+bool Walker::waitFor(Node *node)
 {
-    if (node->done.load(std::memory_order_acquire))
-        return;
+    if (node->state.load(std::memory_order_acquire) == State::Done)
+        return true;
     std::unique_lock lock(m_mutex);
-    if (node->done)
-        return;
     m_awaited = node;
     if (m_unreleased >= readAhead)
         m_workCv.notify_all(); // readers held back may take this one now
-    m_doneCv.wait(lock, [node] { return node->done.load(); });
+    for (;;) {
+        const State state = node->state.load();
+        if (state == State::Done)
+            break;
+        if (state != State::Reading) {
+            // Every reader may be stuck on a later folder: then one more takes this one.
+            if (m_doneCv.wait_for(lock, m_deadline) == std::cv_status::timeout &&
+                node->state.load() == State::Queued && m_idle == 0)
+                addReader();
+            continue;
+        }
+        const Clock::time_point limit = node->started + m_deadline;
+        if (Clock::now() >= limit) {
+            giveUp(node);
+            break;
+        }
+        m_doneCv.wait_until(lock, limit);
+    }
     m_awaited = nullptr;
+    return node->state.load() == State::Done;
+}
+
+// Called with m_mutex held. The reader stays inside its call, perhaps for ever: it is
+// replaced, and what it may still touch is kept.
+void Walker::giveUp(Node *node)
+{
+    node->state.store(State::GivenUp);
+    --m_inFlight;
+    ++m_stuck;
+    node->pinned = true;
+    if (node->parent)
+        node->parent->pinned = true;
+    m_pinnedAny = true;
+    addReader();
+}
+
+// Called with m_mutex held.
+void Walker::addReader()
+{
+    ++m_threadCount;
+    ++m_baseActive;
+    ++m_active;
+    startReaders();
+    m_parkCv.notify_all();
 }
 
 void Walker::release(Node *node)
 {
+    if (m_pinnedAny) {
+        for (Entry &e : node->entries) {
+            if (e.child && e.child->pinned)
+                m_pinned.push_back(std::move(e.child));
+        }
+    }
     std::vector<Entry>().swap(node->entries);
     if (m_unreleased.fetch_sub(1) == readAhead) {
         std::lock_guard lock(m_mutex); // readers check the count under the lock
@@ -454,13 +664,11 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
 {
     Entry &e = parent->entries[index];
     const std::string path = joinPath(parent->path, e.name);
-    char *resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) {
-        sink.message("cannot follow link " + path + ": " + std::strerror(errno));
+    if (e.real.empty()) {
+        sink.message("cannot follow link " + path + ": " + std::strerror(e.linkError));
         return nullptr;
     }
-    const std::string real(resolved);
-    std::free(resolved);
+    const std::string &real = e.real;
     // Searched already, or to be searched, through real folders or an earlier link.
     if (!m_rootReal.empty() && isInside(real, m_rootReal))
         return nullptr;
@@ -492,6 +700,80 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
     return raw;
 }
 
+// Writes one folder's matches and its complaints; false when it holds nothing to enter.
+bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
+{
+    if (!waitFor(node)) {
+        sink.message("folder not answering: " + printable(node->path));
+        return false;
+    }
+    if (node->error != 0) {
+        sink.message("cannot read folder " + printable(node->path) + ": " +
+                     std::strerror(node->error));
+    } else if (node->isRoot) {
+        result.rootOpened = true;
+    }
+    std::string line;
+    for (const Entry &e : node->entries) {
+        if (e.problem == Problem::LineBreak) {
+            sink.message("passed over, the name holds a line break: " +
+                         printable(joinPath(node->path, e.name)));
+            continue;
+        }
+        if (e.problem == Problem::TooLong) {
+            sink.message("passed over, the path is too long: " + node->path + "/" +
+                         e.name.substr(0, 64) + "...");
+            continue;
+        }
+        if (!e.listed || result.outputFailed)
+            continue;
+        line = m_options.fullPaths ? joinPath(node->path, e.name) : e.name;
+        if (sink.line(line))
+            ++result.listed;
+        else
+            result.outputFailed = true;
+    }
+    return true;
+}
+
+// Depth first in listing order: a folder's matches, then each sub-folder's in turn.
+// Returns the folders still open when the output failed, innermost last.
+std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, WalkResult &result)
+{
+    struct Frame {
+        Node *node;
+        size_t next;
+    };
+    std::vector<Frame> stack;
+    if (writeFolder(root, sink, result))
+        stack.push_back({root, 0});
+    while (!stack.empty() && !result.outputFailed) {
+        Frame &frame = stack.back();
+        Node *node = frame.node;
+        Node *next = nullptr;
+        while (!next && frame.next < node->entries.size()) {
+            const size_t i = frame.next++;
+            Entry &e = node->entries[i];
+            if (!m_options.recurse || e.problem != Problem::None)
+                continue;
+            if (e.kind == EntryKind::Folder)
+                next = e.child.get();
+            else if (e.kind == EntryKind::LinkedFolder)
+                next = followLink(node, i, sink);
+        }
+        if (!next) {
+            release(node);
+            stack.pop_back();
+        } else if (writeFolder(next, sink, result)) {
+            stack.push_back({next, 0});
+        }
+    }
+    std::vector<Node *> left;
+    for (const Frame &frame : stack)
+        left.push_back(frame.node);
+    return left;
+}
+
 WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
                         WalkSink &sink)
 {
@@ -499,10 +781,6 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     m_options = options;
     m_followed.clear();
     m_rootReal.clear();
-    if (char *resolved = ::realpath(root.c_str(), nullptr)) {
-        m_rootReal = resolved;
-        std::free(resolved);
-    }
     {
         std::lock_guard lock(m_mutex);
         startReaders();
@@ -512,66 +790,9 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     auto rootNode = std::make_unique<Node>();
     rootNode->path = root;
     rootNode->throughLink = true;
+    rootNode->isRoot = true;
     schedule(rootNode.get());
-
-    struct Frame {
-        Node *node;
-        size_t next;
-    };
-    std::vector<Frame> stack;
-    std::string line;
-    auto enter = [&](Node *node) {
-        waitFor(node);
-        if (node->error != 0) {
-            sink.message("cannot read folder " + printable(node->path) + ": " +
-                         std::strerror(node->error));
-        } else if (node == rootNode.get()) {
-            result.rootOpened = true;
-        }
-        for (const Entry &e : node->entries) {
-            if (e.problem == Problem::LineBreak) {
-                sink.message("passed over, the name holds a line break: " +
-                             printable(joinPath(node->path, e.name)));
-                continue;
-            }
-            if (e.problem == Problem::TooLong) {
-                sink.message("passed over, the path is too long: " + node->path + "/" +
-                             e.name.substr(0, 64) + "...");
-                continue;
-            }
-            if (!e.listed || result.outputFailed)
-                continue;
-            line = options.fullPaths ? joinPath(node->path, e.name) : e.name;
-            if (sink.line(line))
-                ++result.listed;
-            else
-                result.outputFailed = true;
-        }
-        stack.push_back({node, 0});
-    };
-
-    enter(rootNode.get());
-    while (!stack.empty() && !result.outputFailed) {
-        Frame &frame = stack.back();
-        Node *node = frame.node;
-        Node *next = nullptr;
-        while (!next && frame.next < node->entries.size()) {
-            const size_t i = frame.next++;
-            Entry &e = node->entries[i];
-            if (!options.recurse || e.problem != Problem::None)
-                continue;
-            if (e.kind == EntryKind::Folder)
-                next = e.child.get();
-            else if (e.kind == EntryKind::LinkedFolder)
-                next = followLink(node, i, sink);
-        }
-        if (next) {
-            enter(next);
-        } else {
-            release(node);
-            stack.pop_back();
-        }
-    }
+    const std::vector<Node *> left = writeInOrder(rootNode.get(), sink, result);
 
     // After a failed output, let the readers drop what is still queued.
     std::unique_lock lock(m_mutex);
@@ -581,8 +802,12 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
         m_doneCv.wait(lock, [this] { return m_heap.empty() && m_inFlight == 0; });
         m_aborting = false;
     }
-    m_unreleased = 0;
     lock.unlock();
+    for (auto it = left.rbegin(); it != left.rend(); ++it)
+        release(*it); // keeps what a stuck reader may still touch
+    m_unreleased = 0;
+    if (rootNode->pinned)
+        m_pinned.push_back(std::move(rootNode));
     return result;
 }
 

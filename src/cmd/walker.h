@@ -3,6 +3,7 @@
 #include "cmd/pattern.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -39,6 +40,22 @@ struct WalkResult {
     bool outputFailed = false;
 };
 
+// How folders are opened and their listings read: the system calls, or in tests a
+// reader that holds a folder back as a dead network share would.
+class FolderReader {
+public:
+    virtual ~FolderReader() = default;
+    virtual int open(int dirFd, const char *name, int flags);
+    virtual long read(int fd, char *buffer, size_t size); // getdents64
+};
+
+struct WalkerSettings {
+    unsigned threads = 0; // 0: as many readers as the folders keep busy
+    // A folder whose open or read has not returned by then is given up.
+    std::chrono::milliseconds deadline = std::chrono::seconds(15);
+    FolderReader *reader = nullptr; // nullptr: the system calls
+};
+
 // Lists the entries below a folder that match a pattern, in the order the command
 // interpreter's DIR /s prints them: in each folder its matches by name ignoring case,
 // then the same inside each sub-folder in turn.
@@ -47,11 +64,16 @@ struct WalkResult {
 // cold disks and network shares have many reads in flight) in nearly that order, and
 // results are written by the calling thread as soon as everything before them is
 // known, so memory stays small however large the tree.
+//
+// A folder that does not answer within the deadline is reported and left out; the
+// reader stuck on it cannot be interrupted, so it is replaced and never waited for.
 class Walker {
 public:
     // threads 0: as many readers as the folders keep busy (cores while reads are served
     // from memory, up to maxThreads() while they wait on a disk or the network).
-    explicit Walker(unsigned threads = 0);
+    explicit Walker(const WalkerSettings &settings = {});
+    // Joins every reader: whoever has readers stuck (stuckReaders()) must release them
+    // first, or leave the process with _exit.
     ~Walker();
     Walker(const Walker &) = delete;
     Walker &operator=(const Walker &) = delete;
@@ -61,6 +83,8 @@ public:
                     WalkSink &sink);
 
     static unsigned maxThreads();
+    // Readers still inside a call on a folder that was given up.
+    unsigned stuckReaders() const { return m_stuck; }
 
     struct Node;
 
@@ -68,15 +92,28 @@ private:
     struct Scope;
     void work(unsigned id);
     void schedule(Node *node);
-    void process(Node *node, std::vector<Node *> &children, bool *blocked);
+    void publish(Node *node, std::vector<Node *> &children);
+    bool process(Node *node, std::vector<Node *> &children);
+    int openFolder(Node *node);
+    bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
+    void learnFileSystem(Node *node, int fd);
+    void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used);
+    void addChildren(Node *node, int fd, std::vector<Node *> &children);
     void adapt(bool blocked);
     void keepOpen(Node *node, int fd, size_t children);
     void childOpened(Node *parent);
     void startReaders();
-    void waitFor(Node *node);
+    bool waitFor(Node *node);
+    void giveUp(Node *node);
+    void addReader();
     void release(Node *node);
     Node *followLink(Node *parent, size_t index, WalkSink &sink);
+    bool writeFolder(Node *node, WalkSink &sink, WalkResult &result);
+    std::vector<Node *> writeInOrder(Node *root, WalkSink &sink, WalkResult &result);
 
+    FolderReader m_systemReader;
+    FolderReader *m_reader;
+    std::chrono::milliseconds m_deadline;
     unsigned m_threadCount;
     unsigned m_baseActive;
     bool m_adaptive;
@@ -89,7 +126,12 @@ private:
     std::condition_variable m_parkCv;
     std::condition_variable m_doneCv;
     std::vector<Node *> m_heap; // pending folders, earliest in listing order first
-    Node *m_awaited = nullptr;
+    std::atomic<Node *> m_awaited = nullptr;
+    unsigned m_idle = 0;  // readers waiting for work, guarded by m_mutex
+    unsigned m_stuck = 0; // guarded by m_mutex
+    // Folders given up and their parents: a stuck reader may still touch them.
+    std::vector<std::unique_ptr<Node>> m_pinned;
+    bool m_pinnedAny = false;
     std::atomic<size_t> m_unreleased = 0; // read folders the writer has not finished with
     size_t m_inFlight = 0;
     bool m_aborting = false;
@@ -100,7 +142,7 @@ private:
     // Per walk; set before any folder is scheduled.
     const Pattern *m_pattern = nullptr;
     WalkOptions m_options;
-    std::string m_rootReal;
+    std::string m_rootReal;              // written by the reader of the root, read after it is done
     std::vector<std::string> m_followed; // real paths of folders entered through links
 };
 

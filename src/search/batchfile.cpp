@@ -1,5 +1,7 @@
 #include "search/batchfile.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 #ifdef Q_OS_WIN
@@ -138,6 +140,47 @@ QString SearchBatch::decode(const QByteArray &bytes)
 #else
     return QString::fromUtf8(bytes);
 #endif
+}
+
+QList<SkippedFolder> SearchBatch::skippedFolders(const QByteArray &errorOutput)
+{
+    using Reason = SkippedFolder::Reason;
+    // The helper's words, and whether a ": reason" follows the path.
+    struct Form {
+        const char *prefix;
+        Reason reason;
+        bool detailFollows;
+    };
+    static constexpr Form forms[] = {
+        {"cannot read folder ", Reason::Unreadable, true},
+        {"folder not answering: ", Reason::NotAnswering, false},
+        {"passed over, the name holds a line break: ", Reason::NameUnwritable, false},
+        {"passed over, the path is too long: ", Reason::NameUnwritable, false},
+        {"cannot follow link ", Reason::LinkUnresolved, true},
+    };
+    QList<SkippedFolder> skipped;
+    QSet<QString> seen;
+    for (QByteArray line : errorOutput.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        for (const Form &form : forms) {
+            if (!line.startsWith(form.prefix))
+                continue;
+            SkippedFolder folder{
+                decode(line.mid(qsizetype(qstrlen(form.prefix)))), form.reason, {}};
+            const qsizetype colon = form.detailFollows ? folder.path.lastIndexOf(u": ") : -1;
+            if (colon > 0) {
+                folder.detail = folder.path.mid(colon + 2);
+                folder.path.truncate(colon);
+            }
+            if (!seen.contains(folder.path)) {
+                seen.insert(folder.path);
+                skipped.append(folder);
+            }
+            break;
+        }
+    }
+    return skipped;
 }
 
 } // namespace moviecat

@@ -7,6 +7,16 @@
 
 namespace moviecat {
 
+// A folder the search helper left out, as its error output names it.
+struct SkippedFolder {
+    enum class Reason { Unreadable, NotAnswering, NameUnwritable, LinkUnresolved };
+    QString path;
+    Reason reason = Reason::Unreadable;
+    QString detail; // the system's words, where the helper gave them
+
+    friend bool operator==(const SkippedFolder &, const SkippedFolder &) = default;
+};
+
 // The search batch: one DIR line per category folder, then the DEL line that
 // removes the batch itself and so tells the window the search is over.
 struct SearchBatch {
@@ -33,6 +43,10 @@ struct SearchBatch {
     // The result file's lines, one entry each, an empty line included; CR LF or LF ends
     // a line and a last line without one still counts.
     static QStringList resultLines(const QByteArray &bytes);
+
+    // The folders the helper's error output says it left out, in its order, each once;
+    // its other lines ("File Not Found", unknown commands) are not about folders.
+    static QList<SkippedFolder> skippedFolders(const QByteArray &errorOutput);
 
     // The batch and result files' encoding: UTF-8 here, the ANSI code page on Windows.
     static QByteArray encode(const QString &text);

@@ -1,10 +1,7 @@
 #include "search/searchcontroller.h"
 
-#include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
 #include "search/batchfile.h"
 #include "search/scratchfolder.h"
-#include "ui/twips.h"
 #include "ui/windowless.h"
 
 #include <QDir>
@@ -15,18 +12,14 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdio>
 
 namespace moviecat {
 
 namespace {
 
-constexpr int kNarrowViewTwips = 7080;
-constexpr int kWideViewTwips = 12720;
-
-bool flagSet(const QLineEdit *flag)
-{
-    return flag->text().toInt() != 0;
-}
+// More than any real run writes; a flood beyond it is not kept.
+constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 
 } // namespace
 
@@ -51,6 +44,7 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
 SearchController::~SearchController()
 {
     if (m_helper && m_helper->state() != QProcess::NotRunning) {
+        m_helper->disconnect(this);
         m_helper->kill();
         if (!m_helper->waitForFinished(2000)) {
             // Stuck in the kernel on an unreachable share, it cannot be reaped yet; deleting
@@ -63,38 +57,43 @@ SearchController::~SearchController()
     delete m_helper;
 }
 
+void SearchController::setCategoryPaths(const QStringList &paths)
+{
+    m_categoryPaths = paths;
+}
+
 bool SearchController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_controls.searchBox && event->type() == QEvent::MouseButtonPress) {
         // The first press clears the prompt; later presses leave the text alone.
-        if (!flagSet(m_controls.promptFlag))
+        if (!m_promptCleared)
             m_controls.searchBox->setText(QString());
-        m_controls.promptFlag->setText(QStringLiteral("1"));
+        m_promptCleared = true;
     } else if (watched == m_controls.results->viewport()) {
-        QListWidget *results = m_controls.results;
-        if (event->type() == QEvent::MouseButtonPress) {
-            m_pressOnResults = true;
-            m_rowBeforePress = results->currentRow();
-            m_pressedRow =
-                results->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            m_pressOnResults = false; // the row changed at the press; the click picks it
-            // A press dragged to another line (or off the lines) gives no click, yet the
-            // highlight has moved: pick the line it now shows.
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            const int releasedRow = results->indexAt(mouse->position().toPoint()).row();
-            const bool clickFollows = mouse->button() == Qt::LeftButton && releasedRow >= 0 &&
-                                      releasedRow == m_pressedRow;
-            if (!clickFollows && results->currentRow() != m_rowBeforePress)
-                pick(results->currentRow());
-        }
+        filterResultsMouse(event);
     }
     return QObject::eventFilter(watched, event);
 }
 
-bool SearchController::isBusy() const
+void SearchController::filterResultsMouse(QEvent *event)
 {
-    return flagSet(m_controls.busyFlag);
+    QListWidget *results = m_controls.results;
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_pressOnResults = true;
+        m_rowBeforePress = results->currentRow();
+        m_pressedRow =
+            results->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        m_pressOnResults = false; // the row changed at the press; the click picks it
+        // A press dragged to another line (or off the lines) gives no click, yet the
+        // highlight has moved: pick the line it now shows.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const int releasedRow = results->indexAt(mouse->position().toPoint()).row();
+        const bool clickFollows =
+            mouse->button() == Qt::LeftButton && releasedRow >= 0 && releasedRow == m_pressedRow;
+        if (!clickFollows && results->currentRow() != m_rowBeforePress)
+            pick(results->currentRow());
+    }
 }
 
 QString SearchController::scratchPath() const
@@ -109,46 +108,60 @@ qint64 SearchController::helperProcessId() const
 
 void SearchController::launch()
 {
-    if (isBusy())
+    if (m_busy)
         return;
     const QString text = m_controls.searchBox->text();
     if (const std::optional<QString> refusal = SearchBatch::refusal(text)) {
         emit problem(*refusal);
         return;
     }
+    if (!prepareScratch())
+        return;
+
+    m_busy = true;
+    m_controls.toggleButton->hide();
+    m_controls.busyPicture->show();
+    m_controls.results->clear();
+    emit started();
+
+    QStringList leftOut;
+    if (!writeBatch(text, &leftOut))
+        return;
+    startHelper();
+    if (!leftOut.isEmpty())
+        emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
+}
+
+bool SearchController::prepareScratch()
+{
     // A temporary-files cleaner may have swept the idle folder away; every later search
     // would fail to create its files in it.
     if (m_scratch && !QFileInfo::exists(m_scratch->path()))
         m_scratch.reset();
     if (!m_scratch)
         m_scratch = std::make_unique<ScratchFolder>();
-    if (!m_scratch->isValid()) {
-        const QString why = m_scratch->errorString();
-        m_scratch.reset();
-        emit problem(tr("Cannot make a folder for the search files: %1").arg(why));
-        return;
-    }
+    if (m_scratch->isValid())
+        return true;
+    const QString why = m_scratch->errorString();
+    m_scratch.reset();
+    emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(why));
+    return false;
+}
 
-    m_controls.busyFlag->setText(QStringLiteral("1"));
-    m_controls.toggleButton->hide();
-    m_controls.busyPicture->show();
-    m_controls.results->clear();
-
+// An empty result file, then the batch over every category that can be searched.
+bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
+{
     QFile result(m_scratch->resultFile());
     if (!result.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        abandonLaunch(tr("Cannot create %1: %2").arg(result.fileName(), result.errorString()));
-        return;
+        abandonLaunch(tr("无法创建 %1：%2").arg(result.fileName(), result.errorString()));
+        return false;
     }
     result.close();
 
     QStringList paths;
-    QStringList leftOut;
-    QListWidget *pathList = m_controls.pathList;
-    for (int i = 0; i < pathList->count() && i < SearchBatch::maxCategories; ++i) {
-        pathList->setCurrentRow(i);
-        const QString path = pathList->currentItem()->text();
+    for (const QString &path : m_categoryPaths.mid(0, SearchBatch::maxCategories)) {
         if (const std::optional<QString> why = SearchBatch::pathRefusal(path))
-            leftOut << *why;
+            *leftOut << *why;
         else
             paths << path;
     }
@@ -160,44 +173,64 @@ void SearchController::launch()
         const QString why = batch.errorString();
         batch.close();
         batch.remove();
-        abandonLaunch(tr("Cannot write %1: %2").arg(batch.fileName(), why));
-        return;
+        abandonLaunch(tr("无法写入 %1：%2").arg(batch.fileName(), why));
+        return false;
     }
     batch.close();
+    return true;
+}
 
+void SearchController::startHelper()
+{
     delete m_helper;
+    m_helperErrors.clear();
     m_helper = new QProcess(this);
     m_helper->setProgram(CommandInterpreter::program());
     m_helper->setArguments(CommandInterpreter::arguments(m_scratch->batchFile()));
-    m_helper->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_helper->setStandardOutputFile(QProcess::nullDevice());
     m_helper->setStandardInputFile(QProcess::nullDevice());
+    // Its complaints say which folders it left out; they still reach our own stderr.
+    connect(m_helper, &QProcess::readyReadStandardError, this, &SearchController::takeHelperErrors);
+    // Done the moment it ends; the poll stays for a helper that cannot end.
+    connect(m_helper, &QProcess::finished, this, &SearchController::poll);
+    connect(m_helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            poll();
+    });
     m_helper->start();
     m_controls.poll->start();
-    if (!leftOut.isEmpty())
-        emit problem(tr("Some category folders are left out of this search:\n%1")
-                         .arg(leftOut.join(QLatin1Char('\n'))));
+}
+
+void SearchController::takeHelperErrors()
+{
+    if (!m_helper)
+        return;
+    const QByteArray bytes = m_helper->readAllStandardError();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    if (m_helperErrors.size() < kMaxHelperErrors)
+        m_helperErrors += bytes;
 }
 
 void SearchController::abandonLaunch(const QString &message)
 {
     m_controls.busyPicture->hide();
     m_controls.toggleButton->show();
-    m_controls.busyFlag->setText(QStringLiteral("0"));
+    m_busy = false;
     emit problem(message);
 }
 
 void SearchController::poll()
 {
+    if (!m_busy)
+        return;
     if (QFile::exists(m_scratch->batchFile())) {
         // The batch deletes itself as its last act; a helper that is gone while the file
         // is still there will never signal, so the search ends with what it wrote.
         if (m_helper && m_helper->state() == QProcess::NotRunning) {
             const QString why = m_helper->error() == QProcess::FailedToStart
-                                    ? tr("The search helper %1 could not be started: %2")
+                                    ? tr("无法启动搜索程序 %1：%2")
                                           .arg(m_helper->program(), m_helper->errorString())
-                                    : tr("The search helper stopped before it finished; the "
-                                         "list shows what it had found.");
+                                    : tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
             QFile::remove(m_scratch->batchFile());
             finish(why);
         }
@@ -209,29 +242,55 @@ void SearchController::poll()
 void SearchController::finish(const QString &problemText)
 {
     m_controls.poll->stop();
+    // A helper left stuck on a dead share has written all it will write; take what is
+    // still in the pipe without waiting.
+    if (m_helper && m_helper->state() == QProcess::Running) {
+        m_helper->setReadChannel(QProcess::StandardError);
+        m_helper->waitForReadyRead(0);
+    }
+    takeHelperErrors();
     QString message = problemText;
+    QStringList lines;
     QFile result(m_scratch->resultFile());
     if (result.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = result.readAll();
         result.close();
-        m_controls.results->addItems(SearchBatch::resultLines(bytes));
+        lines = SearchBatch::resultLines(bytes);
+        m_controls.results->addItems(lines);
         // Marks "no current row" as chosen, so that keyboard focus arriving in the list
         // does not make the first line current, which would pick it unasked.
         m_controls.results->setCurrentIndex(QModelIndex());
     } else if (message.isEmpty()) {
-        message = tr("The search results could not be read (%1): %2")
-                      .arg(result.fileName(), result.errorString());
+        message = tr("无法读取搜索结果（%1）：%2").arg(result.fileName(), result.errorString());
     }
     QFile::remove(m_scratch->resultFile());
 
     m_controls.results->show();
-    m_controls.view->setViewMode(ViewMode::List);
-    setViewWidthTwips(kNarrowViewTwips);
     m_controls.toggleButton->show();
     m_controls.busyPicture->hide();
-    m_controls.busyFlag->setText(QStringLiteral("0"));
+    m_busy = false;
+    emit finished(lines);
     if (!message.isEmpty())
         emit problem(message);
+    reportSkipped();
+}
+
+void SearchController::reportSkipped()
+{
+    QStringList folders;
+    for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_helperErrors)) {
+        // In the order of SkippedFolder::Reason.
+        static const char *const reasons[] = {QT_TR_NOOP("无法读取"), QT_TR_NOOP("没有响应"),
+                                              QT_TR_NOOP("名称无法写入结果"),
+                                              QT_TR_NOOP("链接无法跟随")};
+        QString why = tr(reasons[int(folder.reason)]);
+        if (!folder.detail.isEmpty())
+            why = tr("%1：%2").arg(why, folder.detail);
+        folders << tr("%1（%2）").arg(folder.path, why);
+    }
+    m_helperErrors.clear();
+    if (!folders.isEmpty())
+        emit foldersSkipped(folders);
 }
 
 void SearchController::pick(int row)
@@ -239,27 +298,17 @@ void SearchController::pick(int row)
     QListWidget *results = m_controls.results;
     if (row < 0 || row >= results->count())
         return;
-    m_controls.view->setPath(results->item(row)->text());
-    m_controls.history->restart(results->item(row)->text());
+    emit picked(results->item(row)->text());
 }
 
 void SearchController::toggleResults()
 {
     // Follows the list's visibility, never the caption.
-    if (m_controls.results->isHidden()) {
-        m_controls.toggleButton->setText(QStringLiteral("隐藏搜索列表"));
-        m_controls.results->show();
-        setViewWidthTwips(kNarrowViewTwips);
-    } else {
-        m_controls.toggleButton->setText(QStringLiteral("显示搜索列表"));
-        m_controls.results->hide();
-        setViewWidthTwips(kWideViewTwips);
-    }
-}
-
-void SearchController::setViewWidthTwips(int twips)
-{
-    m_controls.view->resize(twipsToPixels(twips), m_controls.view->height());
+    const bool show = m_controls.results->isHidden();
+    m_controls.toggleButton->setText(show ? QStringLiteral("隐藏搜索列表")
+                                          : QStringLiteral("显示搜索列表"));
+    m_controls.results->setVisible(show);
+    emit resultsToggled(show);
 }
 
 } // namespace moviecat

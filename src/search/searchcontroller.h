@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QStringList>
 #include <memory>
 
 class QLineEdit;
@@ -12,46 +13,51 @@ class QTimer;
 
 namespace moviecat {
 
-class FolderView;
-class NavigationHistory;
 class ScratchFolder;
 class WindowlessPicture;
 
 // The search: writes a batch of DIR lines over every category folder, lets the helper
-// process run it, and loads the matches into the results list when the batch file is gone.
+// process run it, and loads the matches into the results list when the batch file is
+// gone. It touches only its own controls; the window follows its signals.
 class SearchController : public QObject {
     Q_OBJECT
 public:
     struct Controls {
         QLineEdit *searchBox = nullptr;           // Text1
-        QLineEdit *promptFlag = nullptr;          // Text2: "1" once the first press emptied the box
-        QLineEdit *busyFlag = nullptr;            // Text3: "1" while a search runs
         QPushButton *searchButton = nullptr;      // Command7
         QPushButton *toggleButton = nullptr;      // Command1
         QListWidget *results = nullptr;           // List3
-        QListWidget *pathList = nullptr;          // List2
         WindowlessPicture *busyPicture = nullptr; // Image9
         QTimer *poll = nullptr;                   // Timer2
-        FolderView *view = nullptr;
-        NavigationHistory *history = nullptr;
     };
 
     explicit SearchController(const Controls &controls, QObject *parent = nullptr);
     // Stops a helper still running and removes the scratch folder.
     ~SearchController() override;
 
+    // The category folders a search walks, in button order.
+    void setCategoryPaths(const QStringList &paths);
+
     void launch();
     void poll();
     void pick(int row);
     void toggleResults();
 
-    bool isBusy() const;
+    bool isBusy() const { return m_busy; }
     // The scratch folder in use, empty before the first search.
     QString scratchPath() const;
     // The helper process of the search under way, 0 when none runs.
     qint64 helperProcessId() const;
 
 signals:
+    void started();
+    // The results are loaded and the list is shown.
+    void finished(const QStringList &results);
+    // After finished: the folders the search left out, one line each (path and why).
+    void foldersSkipped(const QStringList &folders);
+    void picked(const QString &path);
+    // The toggle button showed or hid the results list.
+    void resultsToggled(bool shown);
     // A search ended early or could not start; the text says why.
     void problem(const QString &message);
 
@@ -59,13 +65,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool prepareScratch();
+    bool writeBatch(const QString &text, QStringList *leftOut);
+    void startHelper();
+    void takeHelperErrors();
     void finish(const QString &problemText = {});
+    void reportSkipped();
     void abandonLaunch(const QString &message);
-    void setViewWidthTwips(int twips);
+    void filterResultsMouse(QEvent *event);
 
     Controls m_controls;
+    QStringList m_categoryPaths;
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
+    QByteArray m_helperErrors;
+    bool m_busy = false;
+    bool m_promptCleared = false;
     bool m_pressOnResults = false;
     int m_rowBeforePress = -1;
     int m_pressedRow = -1;

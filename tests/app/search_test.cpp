@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -65,7 +66,13 @@ protected:
 
     bool waitUntilIdle(int ms = 20000) const
     {
-        return QTest::qWaitFor([this] { return !search->isBusy(); }, ms);
+        QSignalSpy finished(search, &SearchController::finished);
+        return !search->isBusy() || finished.wait(ms);
+    }
+
+    QList<QMessageBox *> notices() const
+    {
+        return window->findChildren<QMessageBox *>(QStringLiteral("problemMessage"));
     }
 
     QStringList resultLines() const { return moviecat::test::itemTexts(results); }
@@ -101,6 +108,7 @@ TEST_F(SearchTest, FindsMatchingFoldersInCategoryOrderAndShowsThemBesideANarrowV
     EXPECT_FALSE(toggle->isHidden());
     EXPECT_EQ(toggle->text(), QStringLiteral("隐藏搜索列表"));
     EXPECT_TRUE(busyPicture->isHidden());
+    EXPECT_TRUE(notices().isEmpty()) << "nothing was skipped";
     // Nothing of the search stays on disk but the private folder itself.
     EXPECT_EQ(QDir(search->scratchPath()).entryList(QDir::Files), QStringList());
     EXPECT_EQ(QFileInfo(search->scratchPath()).permissions() & 0x0077, 0);
@@ -213,6 +221,51 @@ TEST_F(SearchTest, TextThatCannotBeSearchedIsRefusedWithAMessage)
     EXPECT_FALSE(search->isBusy());
     EXPECT_FALSE(find<QTimer>(QStringLiteral("Timer2"))->isActive());
     EXPECT_TRUE(results->isHidden());
+}
+
+TEST_F(SearchTest, ResultsArriveWhenTheHelperExitsWithoutWaitingForThePoll)
+{
+    openCatalogue();
+    QSignalSpy finished(search, &SearchController::finished);
+    typeAndSearch(QStringLiteral("heat"));
+    // Only the helper's exit is left to end the search.
+    find<QTimer>(QStringLiteral("Timer2"))->stop();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.first().first().toStringList(), resultLines());
+    EXPECT_EQ(results->count(), 3);
+    EXPECT_FALSE(search->isBusy());
+}
+
+TEST_F(SearchTest, FoldersTheHelperLeftOutAreNamedInOneNoticeAfterTheResults)
+{
+    tree.mkdir(QStringLiteral("lib/action/Heat (1995)"));
+    tree.mkdir(QStringLiteral("lib/action/Heat\nbroken"));
+    tree.mkdir(QStringLiteral("lib/drama/Heat of the Night"));
+    const QString missing = tree.path(QStringLiteral("lib/gone"));
+    open("[movie]\nAction=" + tree.path(QStringLiteral("lib/action")).toUtf8() + "\nGone=" +
+             missing.toUtf8() + "\nDrama=" + tree.path(QStringLiteral("lib/drama")).toUtf8() + "\n",
+         /*show=*/true);
+    search = window->search();
+    box = find<QLineEdit>(QStringLiteral("Text1"));
+    results = find<QListWidget>(QStringLiteral("List3"));
+    int resultsWhenNoticeCame = -1;
+    QObject::connect(search, &SearchController::foldersSkipped,
+                     [this, &resultsWhenNoticeCame] { resultsWhenNoticeCame = results->count(); });
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !notices().isEmpty(); }, 5000));
+
+    EXPECT_EQ(resultLines(),
+              (QStringList{lib("action/Heat (1995)"), lib("drama/Heat of the Night")}));
+    EXPECT_EQ(resultsWhenNoticeCame, 2) << "the notice follows the loaded results";
+    ASSERT_EQ(notices().size(), 1);
+    QMessageBox *notice = notices().first();
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->text().contains(QLatin1Char('2'))) << notice->text().toStdString();
+    const QString details = notice->detailedText();
+    EXPECT_TRUE(details.contains(missing)) << details.toStdString();
+    EXPECT_TRUE(details.contains(lib("action/Heat\\nbroken"))) << details.toStdString();
+    EXPECT_EQ(details.count(QLatin1Char('\n')), 1) << details.toStdString();
 }
 
 TEST_F(SearchTest, HelperThatDiesMidSearchEndsItWithWhatItWrote)

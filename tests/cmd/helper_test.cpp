@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -113,6 +114,57 @@ TEST_F(HelperTest, KeepsCategoriesInBatchOrderAndRunsOnPastUnknownCommands)
         run.standardError.contains("'ECHOX' is not recognized as an internal or external command"));
     EXPECT_TRUE(run.standardError.contains("missing"));
     EXPECT_FALSE(QFileInfo::exists(batchFile()));
+}
+
+// Where a folder's link count tells whether it holds sub-folders (tmpfs, ext4), the
+// helper never opens those that hold none; where it does not, it opens every one.
+// Either way it finds what find finds, in its own order.
+TEST_F(HelperTest, NestedMatchesEqualFindsOnTmpfsAndOnTheTemporaryFolder)
+{
+    struct statfs fs;
+    ASSERT_EQ(::statfs("/dev/shm", &fs), 0);
+    ASSERT_EQ(fs.f_type, 0x01021994) << "/dev/shm is expected to be tmpfs";
+    for (const QString &base : {QString(), QStringLiteral("/dev/shm")}) {
+        SCOPED_TRACE(base.toStdString());
+        const TempTree where(base);
+        const QString cat = where.mkdir(QStringLiteral("cat"));
+        for (const char *dir :
+             {"b-love", "A-Love/poster", "c/love-3", "c/Love-1/extras/love-x", "c/x/LOVE-2",
+              "c/x/y/z/lovely", "e/love empty", "e/love files", "e/.love hidden/love deep",
+              "f/no/love/love/love", "g/love leaf", "g/other/sub"})
+            where.mkdir(QStringLiteral("cat/") + QString::fromUtf8(dir));
+        where.writeFile(QStringLiteral("cat/e/love files/movie.mkv"));
+        where.writeFile(QStringLiteral("cat/g/love.nfo"));
+        const QString results = where.path(QStringLiteral("list.txt"));
+        const QString batch = where.writeFile(
+            QStringLiteral("list.bat"),
+            batchOf({SearchBatch::dirLine(cat, QStringLiteral("love"), results),
+                     SearchBatch::delLine(where.path(QStringLiteral("list.bat")))}));
+        const auto run = runHelper(batch);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
+        const QStringList lines = relativeLines(results, cat);
+        EXPECT_EQ(lines,
+                  utf8List({"A-Love", "b-love", "c/Love-1", "c/love-3", "c/Love-1/extras/love-x",
+                            "c/x/LOVE-2", "c/x/y/z/lovely", "e/.love hidden", "e/love empty",
+                            "e/love files", "e/.love hidden/love deep", "f/no/love",
+                            "f/no/love/love", "f/no/love/love/love", "g/love leaf"}));
+
+        QProcess find;
+        find.start(QStringLiteral("find"),
+                   {cat, QStringLiteral("-mindepth"), QStringLiteral("1"), QStringLiteral("-type"),
+                    QStringLiteral("d"), QStringLiteral("-iname"), QStringLiteral("*love*")});
+        ASSERT_TRUE(find.waitForFinished(30000));
+        QStringList expected;
+        for (const QByteArray &line : find.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                expected << QString::fromUtf8(line).mid(cat.size() + 1);
+        }
+        QStringList sorted = lines;
+        sorted.sort();
+        expected.sort();
+        EXPECT_EQ(sorted, expected);
+    }
 }
 
 TEST_F(HelperTest, IgnoresCaseAndAccentFormButKeepsEachNamesBytes)

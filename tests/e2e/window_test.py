@@ -125,6 +125,7 @@ class WindowSession(unittest.TestCase):
     app = None
     log = None
     temp = None
+    extra_env = {}  # for the program, on top of the display's
 
     @classmethod
     def prepare(cls, root):
@@ -171,6 +172,7 @@ class WindowSession(unittest.TestCase):
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_RUNTIME_DIR=cls.runtime,
                    ASAN_OPTIONS="detect_leaks=0",
                    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1", LANG="C.UTF-8")
+        env.update(cls.extra_env)
         cls.app = subprocess.Popen([ARGS.program], cwd=cls.temp, env=env,
                                    stdout=cls.log, stderr=cls.log)
         cls.form = poll(cls.find_form1, "the main window on the accessibility bus", 60)

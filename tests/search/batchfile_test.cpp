@@ -92,3 +92,33 @@ TEST(SearchBatchResults, EveryLineIsOneEntryWhateverItsEnding)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SearchBatchSkipped, FoldersLeftOutAreReadFromTheHelpersComplaintsOnce)
+{
+    using Reason = moviecat::SkippedFolder::Reason;
+    const QByteArray errors = "File Not Found\n"
+                              "cannot read folder /m/a: b/c: Permission denied\r\n"
+                              "folder not answering: /mnt/nas/华语\n"
+                              "'ECHOX' is not recognized as an internal or external command,\n"
+                              "passed over, the name holds a line break: /m/x\\ny\n"
+                              "passed over, the path is too long: /m/deep/dddd...\n"
+                              "cannot follow link /m/l: No such file or directory\n"
+                              "folder not answering: /mnt/nas/华语\n";
+    const QList<moviecat::SkippedFolder> skipped = SearchBatch::skippedFolders(errors);
+    ASSERT_EQ(skipped.size(), 5);
+    // The reason is what follows the last ": "; the path keeps any before it.
+    EXPECT_EQ(skipped[0], (moviecat::SkippedFolder{QStringLiteral("/m/a: b/c"), Reason::Unreadable,
+                                                   QStringLiteral("Permission denied")}));
+    EXPECT_EQ(skipped[1],
+              (moviecat::SkippedFolder{QStringLiteral("/mnt/nas/华语"), Reason::NotAnswering, {}}));
+    EXPECT_EQ(skipped[2],
+              (moviecat::SkippedFolder{QStringLiteral("/m/x\\ny"), Reason::NameUnwritable, {}}));
+    EXPECT_EQ(skipped[3].reason, Reason::NameUnwritable);
+    EXPECT_EQ(skipped[4], (moviecat::SkippedFolder{QStringLiteral("/m/l"), Reason::LinkUnresolved,
+                                                   QStringLiteral("No such file or directory")}));
+    EXPECT_TRUE(SearchBatch::skippedFolders("File Not Found\r\n").isEmpty());
+}
+
+} // namespace

@@ -7,7 +7,8 @@
 
 namespace moviecat::test {
 
-TempTree::TempTree() : m_dir(QDir::tempPath() + QStringLiteral("/moviecat-test-XXXXXX"))
+TempTree::TempTree(const QString &base)
+    : m_dir((base.isEmpty() ? QDir::tempPath() : base) + QStringLiteral("/moviecat-test-XXXXXX"))
 {
     if (!m_dir.isValid())
         throw std::runtime_error("cannot create a temporary folder");

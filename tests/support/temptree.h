@@ -9,7 +9,8 @@ namespace moviecat::test {
 // A scratch folder tree for one test, removed when the test ends.
 class TempTree {
 public:
-    TempTree();
+    // base: the folder to make it in (the system's temporary folder by default).
+    explicit TempTree(const QString &base = {});
 
     bool isValid() const { return m_dir.isValid(); }
     // Absolute path of the root, without a trailing separator.

@@ -1,0 +1,185 @@
+// A folder that never answers, as on a dead network share: the batch still completes
+// with everything else, in order, and says which folder it left out.
+#include "cmd/interpreter.h"
+#include "search/batchfile.h"
+#include "temptree.h"
+
+#include <QFile>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using moviecat::SearchBatch;
+using moviecat::test::TempTree;
+using namespace moviecat::cmd;
+
+namespace {
+
+// Opens folders as the system does, but an open of a folder with the given name
+// waits until release(), like a call on a share that stopped answering.
+class HoldingReader : public FolderReader {
+public:
+    explicit HoldingReader(std::string name) : m_name(std::move(name)) {}
+    ~HoldingReader() override { release(); }
+
+    int open(int dirFd, const char *name, int flags) override
+    {
+        const std::string_view path(name);
+        if (path == m_name || path.ends_with("/" + m_name)) {
+            std::unique_lock lock(m_mutex);
+            ++m_held;
+            m_released.wait(lock, [this] { return m_release; });
+            errno = EIO;
+            return -1;
+        }
+        return FolderReader::open(dirFd, name, flags);
+    }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_release = true;
+        m_released.notify_all();
+    }
+    int held()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
+
+private:
+    std::string m_name;
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_release = false;
+    int m_held = 0;
+};
+
+class DeadlineTest : public ::testing::Test {
+protected:
+    // Runs DIR /s over each category, then the DEL, with the given reader and a short
+    // deadline; returns the error output.
+    std::string runBatch(const QStringList &categories, HoldingReader &reader, unsigned threads,
+                         bool *stuck)
+    {
+        QStringList paths;
+        for (const QString &category : categories)
+            paths << tree.path(category);
+        tree.writeFile(QStringLiteral("list.bat"),
+                       SearchBatch::compose(paths, QStringLiteral("love"), results(), batchFile()));
+        const QString errors = tree.writeFile(QStringLiteral("errors.txt"));
+        const int errorFd = ::open(errors.toUtf8().constData(), O_WRONLY | O_APPEND);
+        Interpreter::Options options;
+        options.threads = threads;
+        options.errorFd = errorFd;
+        options.folderDeadline = deadline;
+        options.reader = &reader;
+        {
+            Interpreter interpreter(options);
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(interpreter.runBatch(batchFile().toStdString()), 0);
+            elapsed = std::chrono::steady_clock::now() - start;
+            *stuck = interpreter.readersStuck();
+            // The reader must come back before the interpreter goes, or it would wait.
+            reader.release();
+        }
+        ::close(errorFd);
+        QFile file(errors);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+    QString results() const { return tree.path(QStringLiteral("list.txt")); }
+    QString batchFile() const { return tree.path(QStringLiteral("list.bat")); }
+    // The result lines below the tree, without its root.
+    std::vector<std::string> found() const
+    {
+        QFile file(results());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray prefix = (tree.root() + QLatin1Char('/')).toUtf8();
+        std::vector<std::string> lines;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                lines.push_back(
+                    line.trimmed().mid(line.startsWith(prefix) ? prefix.size() : 0).toStdString());
+        }
+        return lines;
+    }
+    std::string at(const char *relative) const
+    {
+        return tree.path(QString::fromUtf8(relative)).toStdString();
+    }
+
+    TempTree tree;
+    std::chrono::milliseconds deadline{300};
+    std::chrono::steady_clock::duration elapsed{};
+};
+
+TEST_F(DeadlineTest, AFolderThatNeverAnswersIsLeftOutAndTheBatchCompletesInOrder)
+{
+    for (const char *dir : {"one/love a", "one/shelf/love b", "two/love c", "two/dead/love d",
+                            "two/dead/x/love e", "two/later/love f", "three/love g"})
+        tree.mkdir(QString::fromUtf8(dir));
+    // One reader: the folders after the dead one wait behind it unless it is replaced.
+    for (const unsigned threads : {1u, 0u}) {
+        SCOPED_TRACE(threads);
+        QFile::remove(results());
+        HoldingReader reader("dead");
+        bool stuck = false;
+        const std::string errors =
+            runBatch({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")},
+                     reader, threads, &stuck);
+        EXPECT_EQ(reader.held(), 1);
+        EXPECT_TRUE(stuck);
+        EXPECT_GE(elapsed, deadline);
+        EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/shelf/love b", "two/love c",
+                                                     "two/later/love f", "three/love g"}));
+        EXPECT_NE(errors.find("folder not answering: " + at("two/dead")), std::string::npos)
+            << errors;
+        EXPECT_FALSE(QFile::exists(batchFile())) << "the DEL must run";
+    }
+}
+
+TEST_F(DeadlineTest, ACategoryFolderThatNeverAnswersLeavesTheOthersComplete)
+{
+    for (const char *dir : {"one/love a", "dead/love b", "three/love c"})
+        tree.mkdir(QString::fromUtf8(dir));
+    HoldingReader reader("dead");
+    bool stuck = false;
+    const std::string errors =
+        runBatch({QStringLiteral("one"), QStringLiteral("dead"), QStringLiteral("three")}, reader,
+                 0, &stuck);
+    EXPECT_TRUE(stuck);
+    EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "three/love c"}));
+    EXPECT_NE(errors.find("folder not answering: " + at("dead")), std::string::npos) << errors;
+    EXPECT_FALSE(QFile::exists(batchFile()));
+}
+
+TEST_F(DeadlineTest, SlowButAnsweringFoldersAreWaitedFor)
+{
+    for (const char *dir : {"one/love a", "one/love slow/love b", "one/love slow/x/love c"})
+        tree.mkdir(QString::fromUtf8(dir));
+    HoldingReader reader("love slow");
+    std::thread answer([&] {
+        while (reader.held() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(deadline / 3);
+        reader.release();
+    });
+    deadline = std::chrono::milliseconds(2000);
+    bool stuck = true;
+    // The held open fails with EIO once released: reported as unreadable, not as dead.
+    const std::string errors = runBatch({QStringLiteral("one")}, reader, 0, &stuck);
+    answer.join();
+    EXPECT_FALSE(stuck);
+    EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/love slow"}));
+    EXPECT_EQ(errors.find("not answering"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("cannot read folder " + at("one/love slow")), std::string::npos)
+        << errors;
+}
+
+} // namespace

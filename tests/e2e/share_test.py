@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""Searching shares that are slow or dead, through the real FUSE passthrough slowfs.py.
+
+Run under a D-Bus session:
+    dbus-run-session -- /usr/bin/python3 share_test.py --program BUILD/bin/moviecat \
+        --output BUILD/e2e
+A category folder that never answers: the window still finishes the search with the other
+categories and names the dead folder in its notice. And on a share that reports two links
+for every folder the helper opens every folder, so it finds what find finds."""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import window_test  # noqa: E402
+from e2e_support import SlowShare, poll, walk  # noqa: E402
+from window_test import ScreenshotOnFailure, WindowSession, text_of  # noqa: E402
+
+DEADLINE_MS = 1500  # the helper's deadline for a folder that does not answer
+DEAD = "Sleeping NAS"
+
+
+class DeadCategory(WindowSession):
+    """Three categories; the middle one lies on a share whose server went to sleep."""
+
+    extra_env = {"MOVIECAT_FOLDER_DEADLINE_MS": str(DEADLINE_MS)}
+    share = None
+
+    @classmethod
+    def prepare(cls, root):
+        local = os.path.join(root, "本地")
+        source = os.path.join(root, "share-source")
+        for folder in (os.path.join(local, "动作片", "Matrix Reloaded (2003)", "Extras"),
+                       os.path.join(local, "科幻片", "The Matrix (1999)"),
+                       os.path.join(source, DEAD, "Matrix Asleep (1999)")):
+            os.makedirs(folder)
+        mount = os.path.join(root, "nas")
+        cls.share = SlowShare(source, mount, dead=[DEAD], log=cls.log).__enter__()
+        cls.paths = [os.path.join(local, "动作片"), os.path.join(mount, DEAD),
+                     os.path.join(local, "科幻片")]
+        with open(os.path.join(root, "movie.ini"), "w", encoding="utf-8") as ini:
+            ini.write("[movie]\n" + "".join(
+                f"{name}={path}\n" for name, path in zip(("动作片", "网络", "科幻片"), cls.paths)))
+
+    @classmethod
+    def release(cls):
+        # Before the program stops: aborting the share releases the helper stuck on it.
+        if cls.share:
+            cls.share.__exit__(None, None, None)
+            cls.share = None
+
+    def notice(self):
+        for window in self.windows():
+            for acc in walk(window):
+                if acc.getRoleName() in ("alert", "dialog") and any(
+                        a.getRole() == window_test.pyatspi.ROLE_PUSH_BUTTON and
+                        a.name.startswith("Show Details") for a in walk(acc)):
+                    return acc
+        return None
+
+    def test_1_search_finishes_with_the_others_and_names_the_dead_folder(self):
+        pyatspi = window_test.pyatspi
+        search_box = self.find(pyatspi.ROLE_TEXT, "影片名称")
+        self.click(search_box)
+        poll(lambda: text_of(search_box) == "", "the prompt to clear", 5)
+        self.x.type("matrix")
+        poll(lambda: text_of(search_box) == "matrix", "the typed text", 5)
+        self.click(self.button("搜  索"))
+
+        results = self.find(pyatspi.ROLE_LIST, "搜索结果")
+        poll(lambda: showing_list(results), "the results list", 30)
+        items = poll(lambda: [i.name for i in self.find_all(pyatspi.ROLE_LIST_ITEM,
+                                                             root=results)] or None,
+                     "the results", 5)
+        self.assertEqual(items, [os.path.join(self.paths[0], "Matrix Reloaded (2003)"),
+                                 os.path.join(self.paths[2], "The Matrix (1999)")])
+
+        notice = poll(self.notice, "the notice of the skipped folder", 10)
+        message = [a.name for a in walk(notice) if a.getRole() == pyatspi.ROLE_LABEL]
+        self.assertTrue(any("1" in m for m in message), message)
+        details = next(a for a in walk(notice) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                       and a.name.startswith("Show Details"))
+        self.click(details)
+
+        def detailed_text():
+            texts = [text_of(a) for a in walk(notice) if a.getRole() == pyatspi.ROLE_TEXT]
+            return next((t for t in texts if self.paths[1] in t), None)
+        shown = poll(detailed_text, "the dead folder in the notice's details", 5)
+        self.assertIn("没有响应", shown)
+        self.assertEqual(shown.count("\n"), 0, shown)  # that folder alone
+
+
+def showing_list(acc):
+    return acc.getState().contains(window_test.pyatspi.STATE_SHOWING)
+
+
+class LinkCountsOnAShare(unittest.TestCase):
+    """A share that reports two links for every folder: no folder may be taken for one
+    without sub-folders, so every nested match is found."""
+
+    def test_nested_matches_equal_finds(self):
+        helper = os.path.join(os.path.dirname(window_test.ARGS.program), "moviecat-cmd")
+        temp = tempfile.mkdtemp(prefix="moviecat-e2e-links-")
+        try:
+            source = os.path.join(temp, "source")
+            for folder in ("a/love 1/extras/love 2", "a/shelf/love 3", "a/shelf/x/y/love 4",
+                           "b/love 5", "b/no/no/no/love 6/love 7", "b/empty"):
+                os.makedirs(os.path.join(source, folder))
+            with SlowShare(source, os.path.join(temp, "mnt"), links2=True) as share:
+                batch, result = os.path.join(temp, "list.bat"), os.path.join(temp, "list.txt")
+                with open(batch, "w") as lines:
+                    for category in ("a", "b"):
+                        lines.write(f'DIR "{share.mountpoint}/{category}/*love*" /ad /s /b '
+                                    f'>>"{result}"\r\n')
+                    lines.write(f'DEL /Q "{batch}"\r\n')
+                run = subprocess.run([helper, batch], capture_output=True, timeout=60)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                with open(result, encoding="utf-8") as found:
+                    helper_found = sorted(line.rstrip("\r\n").replace(share.mountpoint, source, 1)
+                                          for line in found)
+            expected = subprocess.run(["find", os.path.join(source, "a"), os.path.join(source, "b"),
+                                       "-mindepth", "1", "-type", "d", "-iname", "*love*"],
+                                      capture_output=True, text=True, check=True).stdout.split("\n")
+            self.assertEqual(helper_found, sorted(p for p in expected if p))
+            self.assertEqual(len(helper_found), 7)
+        finally:
+            shutil.rmtree(temp, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--output", required=True, help="folder for screenshots and logs")
+    args, _ = parser.parse_known_args()
+    args.output = os.path.abspath(args.output)
+    window_test.ARGS = args
+    if not os.access(args.program, os.X_OK):
+        print(f"not an executable: {args.program}", file=sys.stderr)
+        return 2
+    suite = unittest.TestSuite()
+    suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(LinkCountsOnAShare))
+    suite.addTest(DeadCategory("test_1_search_finishes_with_the_others_and_names_the_dead_folder"))
+    result = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2).run(suite)
+    return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
