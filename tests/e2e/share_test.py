@@ -30,7 +30,6 @@ class DeadCategory(WindowSession):
     """Three categories; the middle one lies on a share whose server went to sleep."""
 
     extra_env = {"MOVIECAT_FOLDER_DEADLINE_MS": str(DEADLINE_MS)}
-    share = None
 
     @classmethod
     def prepare(cls, root):
@@ -47,13 +46,6 @@ class DeadCategory(WindowSession):
         with open(os.path.join(root, "movie.ini"), "w", encoding="utf-8") as ini:
             ini.write("[movie]\n" + "".join(
                 f"{name}={path}\n" for name, path in zip(("动作片", "网络", "科幻片"), cls.paths)))
-
-    @classmethod
-    def release(cls):
-        # Before the program stops: aborting the share releases the helper stuck on it.
-        if cls.share:
-            cls.share.__exit__(None, None, None)
-            cls.share = None
 
     def notice(self):
         for window in self.windows():

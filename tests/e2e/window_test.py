@@ -126,6 +126,7 @@ class WindowSession(unittest.TestCase):
     log = None
     temp = None
     extra_env = {}  # for the program, on top of the display's
+    share = None  # a SlowShare that prepare() mounted, if any
 
     @classmethod
     def prepare(cls, root):
@@ -134,7 +135,12 @@ class WindowSession(unittest.TestCase):
 
     @classmethod
     def release(cls):
-        """Lets go of what prepare() holds, before the program is stopped."""
+        """Lets go of what prepare() holds, before the program is stopped: a call stuck on
+        the share would keep the program from ending, and only aborting the share
+        releases that call."""
+        if cls.share:
+            cls.share.__exit__(None, None, None)
+            cls.share = None
 
     @classmethod
     def setUpClass(cls):
@@ -490,7 +496,6 @@ def stuck_on_fuse(pid):
 
 
 class ShareWindow(WindowSession):
-    share = None
     filler = None
 
     @classmethod
@@ -509,14 +514,6 @@ class ShareWindow(WindowSession):
         cls.sleeping = os.path.join(mount, "Sleeping")
         write_category_file(root, [("本地", local), ("远程", cls.remote),
                                    ("休眠", cls.sleeping)])
-
-    @classmethod
-    def release(cls):
-        # Before the program is stopped: a call stuck on the share would keep it from
-        # ending, and nothing else can release that call.
-        if cls.share:
-            cls.share.__exit__(None, None, None)
-            cls.share = None
 
     def shown_entries(self):
         if ShareWindow.filler is None:
