@@ -6,8 +6,8 @@
 #include "ui/colors.h"
 #include "ui/form.h"
 
-#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -20,7 +20,7 @@ protected:
     void openCatalogue()
     {
         tree.mkdir(QStringLiteral("a"));
-        tree.mkdir(QStringLiteral("b"));
+        tree.mkdir(QStringLiteral("b/Heat (1995)"));
         open("[movie]\nA=" + tree.path(QStringLiteral("a")).toUtf8() +
                  "\nB=" + tree.path(QStringLiteral("b")).toUtf8() + "\n",
              /*show=*/true);
@@ -48,6 +48,14 @@ TEST_F(ChromeTest, StatusLineFollowsTheHistoryWithinATick)
 
     QTest::mouseClick(label(2), Qt::LeftButton);
     EXPECT_EQ(named("Label24")->caption(), QString()); // the click itself does not write it
+    waitForTick();
+    EXPECT_EQ(named("Label24")->caption(), tree.path(QStringLiteral("b")));
+
+    // Opening a folder and going back are followed the same way.
+    openInView(QStringLiteral("Heat (1995)"));
+    waitForTick();
+    EXPECT_EQ(named("Label24")->caption(), tree.path(QStringLiteral("b/Heat (1995)")));
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("Command2")), Qt::LeftButton);
     waitForTick();
     EXPECT_EQ(named("Label24")->caption(), tree.path(QStringLiteral("b")));
 }
