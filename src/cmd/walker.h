@@ -127,8 +127,8 @@ private:
     std::condition_variable m_doneCv;
     std::vector<Node *> m_heap; // pending folders, earliest in listing order first
     std::atomic<Node *> m_awaited = nullptr;
-    unsigned m_idle = 0;  // readers waiting for work, guarded by m_mutex
-    unsigned m_stuck = 0; // guarded by m_mutex
+    unsigned m_idle = 0;               // readers waiting for work, guarded by m_mutex
+    std::atomic<unsigned> m_stuck = 0; // changed under m_mutex
     // Folders given up and their parents: a stuck reader may still touch them.
     std::vector<std::unique_ptr<Node>> m_pinned;
     bool m_pinnedAny = false;
