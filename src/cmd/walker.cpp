@@ -318,7 +318,7 @@ void Walker::work(unsigned id)
         std::pop_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
         Node *node = m_heap.back();
         m_heap.pop_back();
-        ++m_inFlight;
+        m_reading.push_back(node);
         node->state.store(State::Reading);
         node->started = Clock::now();
         if (node == m_awaited)
@@ -358,8 +358,8 @@ void Walker::publish(Node *node, std::vector<Node *> &children)
     }
     node->state.store(State::Done, std::memory_order_release);
     ++m_unreleased;
-    --m_inFlight;
-    if (node == m_awaited || (m_aborting && m_inFlight == 0))
+    stopReading(node);
+    if (node == m_awaited || m_aborting)
         m_doneCv.notify_one();
     for (size_t i = 0; i < children.size() && i < m_idle; ++i)
         m_workCv.notify_one();
@@ -621,12 +621,20 @@ bool Walker::waitFor(Node *node)
     return node->state.load() == State::Done;
 }
 
+// Called with m_mutex held.
+void Walker::stopReading(Node *node)
+{
+    const auto it = std::find(m_reading.begin(), m_reading.end(), node);
+    *it = m_reading.back();
+    m_reading.pop_back();
+}
+
 // Called with m_mutex held. The reader stays inside its call, perhaps for ever: it is
 // replaced, and what it may still touch is kept.
 void Walker::giveUp(Node *node)
 {
     node->state.store(State::GivenUp);
-    --m_inFlight;
+    stopReading(node);
     ++m_stuck;
     node->pinned = true;
     if (node->parent)
@@ -736,6 +744,39 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
     return true;
 }
 
+// After a failed output: drops what is still queued and waits for the folders being
+// read, each until its deadline, as writeFolder() would. One that does not answer by
+// then is given up with every folder above it kept, since the writer never reached it.
+void Walker::abandonRest(std::unique_lock<std::mutex> &lock)
+{
+    m_aborting = true;
+    m_workCv.notify_all();
+    for (;;) {
+        for (Node *node : m_heap) {
+            if (node->parent && node->parent->fd >= 0)
+                childOpened(node->parent);
+        }
+        m_heap.clear();
+        if (m_reading.empty())
+            break;
+        Node *oldest =
+            *std::min_element(m_reading.begin(), m_reading.end(),
+                              [](const Node *a, const Node *b) { return a->started < b->started; });
+        const Clock::time_point limit = oldest->started + m_deadline;
+        if (Clock::now() < limit) {
+            m_doneCv.wait_until(lock, limit);
+            continue;
+        }
+        oldest->state.store(State::GivenUp);
+        stopReading(oldest);
+        ++m_stuck;
+        for (Node *n = oldest; n; n = n->parent)
+            n->pinned = true;
+        m_pinnedAny = true;
+    }
+    m_aborting = false;
+}
+
 // Depth first in listing order: a folder's matches, then each sub-folder's in turn.
 // Returns the folders still open when the output failed, innermost last.
 std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, WalkResult &result)
@@ -794,14 +835,9 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     schedule(rootNode.get());
     const std::vector<Node *> left = writeInOrder(rootNode.get(), sink, result);
 
-    // After a failed output, let the readers drop what is still queued.
     std::unique_lock lock(m_mutex);
-    if (!m_heap.empty() || m_inFlight != 0) {
-        m_aborting = true;
-        m_workCv.notify_all();
-        m_doneCv.wait(lock, [this] { return m_heap.empty() && m_inFlight == 0; });
-        m_aborting = false;
-    }
+    if (!m_heap.empty() || !m_reading.empty())
+        abandonRest(lock);
     lock.unlock();
     for (auto it = left.rbegin(); it != left.rend(); ++it)
         release(*it); // keeps what a stuck reader may still touch

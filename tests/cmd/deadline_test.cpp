@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
@@ -21,22 +22,35 @@ using namespace moviecat::cmd;
 
 namespace {
 
+bool names(std::string_view path, const std::string &name)
+{
+    return !name.empty() && (path == name || path.ends_with("/" + name));
+}
+
 // Opens folders as the system does, but an open of a folder with the given name
-// waits until release(), like a call on a share that stopped answering.
+// waits until release(), like a call on a share that stopped answering. An open of
+// the folder named "after" waits until that one is held.
 class HoldingReader : public FolderReader {
 public:
-    explicit HoldingReader(std::string name) : m_name(std::move(name)) {}
+    explicit HoldingReader(std::string name, std::string after = {})
+        : m_name(std::move(name)), m_after(std::move(after))
+    {}
     ~HoldingReader() override { release(); }
 
     int open(int dirFd, const char *name, int flags) override
     {
         const std::string_view path(name);
-        if (path == m_name || path.ends_with("/" + m_name)) {
+        if (names(path, m_name)) {
             std::unique_lock lock(m_mutex);
             ++m_held;
+            m_released.notify_all();
             m_released.wait(lock, [this] { return m_release; });
             errno = EIO;
             return -1;
+        }
+        if (names(path, m_after)) {
+            std::unique_lock lock(m_mutex);
+            m_released.wait(lock, [this] { return m_held > 0 || m_release; });
         }
         return FolderReader::open(dirFd, name, flags);
     }
@@ -54,6 +68,7 @@ public:
 
 private:
     std::string m_name;
+    std::string m_after;
     std::mutex m_mutex;
     std::condition_variable m_released;
     bool m_release = false;
@@ -71,7 +86,8 @@ protected:
         for (const QString &category : categories)
             paths << tree.path(category);
         tree.writeFile(QStringLiteral("list.bat"),
-                       SearchBatch::compose(paths, QStringLiteral("love"), results(), batchFile()));
+                       SearchBatch::compose(paths, QStringLiteral("love"),
+                                            output.isEmpty() ? results() : output, batchFile()));
         const QString errors = tree.writeFile(QStringLiteral("errors.txt"));
         const int errorFd = ::open(errors.toUtf8().constData(), O_WRONLY | O_APPEND);
         Interpreter::Options options;
@@ -82,11 +98,17 @@ protected:
         {
             Interpreter interpreter(options);
             const auto start = std::chrono::steady_clock::now();
-            EXPECT_EQ(interpreter.runBatch(batchFile().toStdString()), 0);
+            // On its own thread, so that a batch that never ends fails the test instead
+            // of hanging it.
+            auto run = std::async(std::launch::async,
+                                  [&] { return interpreter.runBatch(batchFile().toStdString()); });
+            const bool ended = run.wait_for(deadline * 10) == std::future_status::ready;
             elapsed = std::chrono::steady_clock::now() - start;
+            EXPECT_TRUE(ended) << "the batch is still running";
             *stuck = interpreter.readersStuck();
             // The reader must come back before the interpreter goes, or it would wait.
             reader.release();
+            status = run.get();
         }
         ::close(errorFd);
         QFile file(errors);
@@ -115,6 +137,8 @@ protected:
     }
 
     TempTree tree;
+    QString output; // where the DIR lines write; the result file when empty
+    int status = -1;
     std::chrono::milliseconds deadline{300};
     std::chrono::steady_clock::duration elapsed{};
 };
@@ -133,6 +157,7 @@ TEST_F(DeadlineTest, AFolderThatNeverAnswersIsLeftOutAndTheBatchCompletesInOrder
         const std::string errors =
             runBatch({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")},
                      reader, threads, &stuck);
+        EXPECT_EQ(status, 0);
         EXPECT_EQ(reader.held(), 1);
         EXPECT_TRUE(stuck);
         EXPECT_GE(elapsed, deadline);
@@ -180,6 +205,26 @@ TEST_F(DeadlineTest, SlowButAnsweringFoldersAreWaitedFor)
     EXPECT_EQ(errors.find("not answering"), std::string::npos) << errors;
     EXPECT_NE(errors.find("cannot read folder " + at("one/love slow")), std::string::npos)
         << errors;
+}
+
+TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
+{
+    // Enough matches to fill the output buffer, listed before a folder that a second
+    // reader is stuck on by then.
+    const QString name = QStringLiteral("love %1 ").arg(QString(200, QLatin1Char('x')));
+    for (int i = 0; i < 400; ++i)
+        tree.mkdir(QStringLiteral("one/a big/") + name + QString::number(i));
+    tree.mkdir(QStringLiteral("one/b dead/love z"));
+    HoldingReader reader("b dead", "a big");
+    output = QStringLiteral("/dev/full");
+    bool stuck = false;
+    const std::string errors = runBatch({QStringLiteral("one")}, reader, 4, &stuck);
+    EXPECT_LT(elapsed, deadline * 3) << "the stuck reader was waited for";
+    EXPECT_EQ(reader.held(), 1);
+    EXPECT_TRUE(stuck) << "the process must end without the stuck reader";
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("/dev/full"), std::string::npos) << errors;
+    EXPECT_TRUE(QFile::exists(batchFile())) << "a half-written result must not look finished";
 }
 
 } // namespace
