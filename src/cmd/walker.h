@@ -86,9 +86,8 @@ public:
     // Readers still inside a call on a folder that was given up.
     unsigned stuckReaders() const { return m_stuck; }
 
-    struct Node;
-
 private:
+    struct Node;
     struct Scope;
     void work(unsigned id);
     void schedule(Node *node);

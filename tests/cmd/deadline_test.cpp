@@ -1,5 +1,6 @@
 // A folder that never answers, as on a dead network share: the batch still completes
 // with everything else, in order, and says which folder it left out.
+#include "base/helperreport.h"
 #include "cmd/interpreter.h"
 #include "search/batchfile.h"
 #include "temptree.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
@@ -17,6 +19,8 @@
 #include <vector>
 
 using moviecat::SearchBatch;
+using moviecat::SkippedFolder;
+using moviecat::SkipReason;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 
@@ -163,7 +167,8 @@ TEST_F(DeadlineTest, AFolderThatNeverAnswersIsLeftOutAndTheBatchCompletesInOrder
         EXPECT_GE(elapsed, deadline);
         EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/shelf/love b", "two/love c",
                                                      "two/later/love f", "three/love g"}));
-        EXPECT_NE(errors.find("folder not answering: " + at("two/dead")), std::string::npos)
+        EXPECT_NE(errors.find(skippedLine(SkipReason::NotAnswering, at("two/dead"))),
+                  std::string::npos)
             << errors;
         EXPECT_FALSE(QFile::exists(batchFile())) << "the DEL must run";
     }
@@ -180,7 +185,8 @@ TEST_F(DeadlineTest, ACategoryFolderThatNeverAnswersLeavesTheOthersComplete)
                  0, &stuck);
     EXPECT_TRUE(stuck);
     EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "three/love c"}));
-    EXPECT_NE(errors.find("folder not answering: " + at("dead")), std::string::npos) << errors;
+    EXPECT_NE(errors.find(skippedLine(SkipReason::NotAnswering, at("dead"))), std::string::npos)
+        << errors;
     EXPECT_FALSE(QFile::exists(batchFile()));
 }
 
@@ -202,9 +208,10 @@ TEST_F(DeadlineTest, SlowButAnsweringFoldersAreWaitedFor)
     answer.join();
     EXPECT_FALSE(stuck);
     EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/love slow"}));
-    EXPECT_EQ(errors.find("not answering"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("cannot read folder " + at("one/love slow")), std::string::npos)
-        << errors;
+    EXPECT_EQ(
+        SearchBatch::skippedFolders(QByteArray::fromStdString(errors)),
+        QList<SkippedFolder>({{QString::fromStdString(at("one/love slow")), SkipReason::Unreadable,
+                               QString::fromUtf8(std::strerror(EIO))}}));
 }
 
 TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
@@ -223,7 +230,9 @@ TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
     EXPECT_EQ(reader.held(), 1);
     EXPECT_TRUE(stuck) << "the process must end without the stuck reader";
     EXPECT_EQ(status, 1);
-    EXPECT_NE(errors.find("/dev/full"), std::string::npos) << errors;
+    EXPECT_EQ(SearchBatch::resultsUnwritten(QByteArray::fromStdString(errors)),
+              QString::fromUtf8(std::strerror(ENOSPC)))
+        << errors;
     EXPECT_TRUE(QFile::exists(batchFile())) << "a half-written result must not look finished";
 }
 
