@@ -52,7 +52,7 @@ QCollator typeCollator()
 FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMimeDatabase &mimes)
 {
     QCollatorSortKey key = collator.sortKey(listed.name);
-    FolderEntry entry{std::move(listed.name), std::move(key), listed.kind};
+    FolderEntry entry{std::move(listed.name), std::move(key), listed.kind, -1, -1, {}, {}, false};
     if (entry.kind != EntryKind::Folder) {
         const QMimeType type = mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
         entry.type = type.comment().isEmpty() ? type.name() : type.comment();
