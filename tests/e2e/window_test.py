@@ -176,6 +176,7 @@ class WindowSession(unittest.TestCase):
         env.pop("NO_AT_BRIDGE", None)
         env.update(QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_RUNTIME_DIR=cls.runtime,
+                   XDG_CACHE_HOME=os.path.join(cls.temp, "cache"),
                    ASAN_OPTIONS="detect_leaks=0",
                    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1", LANG="C.UTF-8")
         env.update(cls.extra_env)
