@@ -72,6 +72,17 @@ protected:
         return runHelper(batchFile(), withoutDacOverride);
     }
     QStringList found(const QString &root) const { return relativeLines(resultFile(), root); }
+    // Searches one folder for the text; the raw bytes of each match below it.
+    QList<QByteArray> namesFound(const QString &folder, const QString &text)
+    {
+        QFile::remove(resultFile());
+        const auto run = search({{folder, text}});
+        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
+        QList<QByteArray> names;
+        for (const QByteArray &line : resultLines(resultFile()))
+            names << line.mid(folder.toUtf8().size() + 1);
+        return names;
+    }
 
     TempTree tree;
 };
@@ -181,13 +192,7 @@ TEST_F(HelperTest, IgnoresCaseAndAccentFormButKeepsEachNamesBytes)
         ASSERT_EQ(::mkdir((cat.toUtf8() + '/' + name).constData(), 0755), 0);
 
     auto lines = [&](const QString &text) {
-        QFile::remove(resultFile());
-        const auto run = search({{cat, text}});
-        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
-        QList<QByteArray> names;
-        for (const QByteArray &line : resultLines(resultFile()))
-            names << line.mid(cat.toUtf8().size() + 1);
-        return names;
+        return namesFound(cat, text);
     };
     EXPECT_EQ(lines(QStringLiteral("café")), QList<QByteArray>({nfd, nfc}));
     EXPECT_EQ(lines(QStringLiteral("CAFE\u0301")), QList<QByteArray>({nfd, nfc}));
@@ -219,13 +224,7 @@ TEST_F(HelperTest, FindsNamesThatAreNotUtf8ByWhatTheyReadAndKeepsTheirBytes)
         ASSERT_EQ(::mkdir((cat.toUtf8() + '/' + name).constData(), 0755), 0);
 
     auto lines = [&](const QString &text) {
-        QFile::remove(resultFile());
-        const auto run = search({{cat, text}});
-        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
-        QList<QByteArray> names;
-        for (const QByteArray &line : resultLines(resultFile()))
-            names << line.mid(cat.toUtf8().size() + 1);
-        return names;
+        return namesFound(cat, text);
     };
     EXPECT_EQ(lines(QStringLiteral("龙")), QList<QByteArray>({dragon, action + '/' + dragon}));
     EXPECT_EQ(lines(QStringLiteral("DRAGON 龙")),
