@@ -89,12 +89,6 @@ bool isAscii(std::string_view bytes)
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Characters that would break or hide the line a name is shown on.
-bool isControl(char32_t cp)
-{
-    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
-}
-
 void appendUtf8(char32_t cp, std::string &out)
 {
     if (cp < 0x80) {
@@ -128,6 +122,11 @@ bool isEscapedByte(char32_t cp)
 }
 
 } // namespace
+
+bool isControl(char32_t cp)
+{
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
+}
 
 bool isValidUtf8(std::string_view bytes)
 {

@@ -20,6 +20,10 @@ enum class NameEncoding {
 
 bool isValidUtf8(std::string_view bytes);
 
+// Characters that would break or hide the line a name is shown on; the readable form
+// escapes them.
+bool isControl(char32_t cp);
+
 // The characters a name is read as: the name as UTF-8 when it is valid UTF-8, else as
 // GBK when it is valid GBK; else whichever of the two leaves fewer bytes unexplained
 // (UTF-8 on a tie), each such byte appended as the code point 0xDC00 + byte, which no

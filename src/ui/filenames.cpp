@@ -11,6 +11,18 @@ std::string_view viewOf(const QByteArray &bytes)
     return std::string_view(bytes.constData(), size_t(bytes.size()));
 }
 
+// Whether the text is its own readable form: no escaped byte, nothing to escape. Most
+// names are, and a list of a hundred thousand results is shown without converting.
+bool readsAsItIs(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (isControl(u) || (u >= 0xD800 && u <= 0xDFFF))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString FileNames::fromBytes(QByteArrayView bytes)
@@ -28,12 +40,16 @@ QByteArray FileNames::toBytes(const QString &name)
 
 QString FileNames::readable(const QString &path)
 {
+    if (readsAsItIs(path))
+        return path;
     const std::string text = readablePath(viewOf(toBytes(path)));
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 QString FileNames::encodingNote(const QString &path)
 {
+    if (readsAsItIs(path))
+        return QString();
     NameEncoding encoding = NameEncoding::Utf8;
     readablePath(viewOf(toBytes(path)), &encoding);
     switch (encoding) {
