@@ -10,17 +10,14 @@ Run under a D-Bus session:
         --output BUILD/e2e
 Screenshots of such names in each view mode and in the results list land in --output."""
 
-import argparse
 import os
 import sys
-import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_test  # noqa: E402
 from e2e_support import poll  # noqa: E402
-from window_test import (ScreenshotOnFailure, WindowSession, text_of,  # noqa: E402
-                         write_category_file)
+from window_test import WindowSession, text_of, write_category_file  # noqa: E402
 
 GBK_NOTE = "名称不是 UTF-8 编码，按 GBK 显示"
 UNDECODABLE_NOTE = "名称不是 UTF-8 编码，含无法解码的字节"
@@ -104,21 +101,9 @@ class NamesWindow(WindowSession):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--output", required=True, help="folder for screenshots and logs")
-    args, _ = parser.parse_known_args()
-    args.output = os.path.abspath(args.output)
-    args.program = os.path.abspath(args.program)
-    window_test.ARGS = args
-    if not os.access(args.program, os.X_OK):
-        print(f"not an executable: {args.program}", file=sys.stderr)
+    if window_test.parse_arguments() is None:
         return 2
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(NamesWindow)
-    runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
-                                     failfast=True)
-    result = runner.run(suite)
-    return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1
+    return window_test.run_case(NamesWindow)
 
 
 if __name__ == "__main__":
