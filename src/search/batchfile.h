@@ -51,7 +51,8 @@ struct SearchBatch {
     // Why the helper could not write the result file whole, if its error output says so.
     static std::optional<QString> resultsUnwritten(const QByteArray &errorOutput);
 
-    // The batch and result files' encoding: UTF-8 here, the ANSI code page on Windows.
+    // The batch and result files' encoding: here the names' own bytes (FileNames), the
+    // ANSI code page on Windows.
     static QByteArray encode(const QString &text);
     static QString decode(const QByteArray &bytes);
 };

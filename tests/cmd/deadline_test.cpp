@@ -224,6 +224,9 @@ TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
     tree.mkdir(QStringLiteral("one/b dead/love z"));
     HoldingReader reader("b dead", "a big");
     output = QStringLiteral("/dev/full");
+    // Long enough that a loaded machine reads "a big" in time; the stuck reader is still
+    // given up at it, not waited for.
+    deadline = std::chrono::milliseconds(2000);
     bool stuck = false;
     const std::string errors = runBatch({QStringLiteral("one")}, reader, 4, &stuck);
     EXPECT_LT(elapsed, deadline * 3) << "the stuck reader was waited for";
