@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -31,6 +32,7 @@ namespace {
 
 // The folder view's width beside the search results, and without them.
 constexpr int kNarrowViewTwips = 7080;
+constexpr int kIndexStatusTwips = 300;
 constexpr int kWideViewTwips = 12720;
 
 } // namespace
@@ -84,6 +86,7 @@ void MainWindow::wireFeatures()
 
     // The results list narrows the view beside it.
     connect(m_search, &SearchController::finished, this, &MainWindow::showResultsBesideView);
+    connect(m_search, &SearchController::instantResults, this, &MainWindow::showResultsBesideView);
     connect(m_search, &SearchController::resultsToggled, this, &MainWindow::fitViewToResults);
 
     connect(m_view, &FolderView::problem, this, &MainWindow::showProblem);
@@ -111,6 +114,21 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
+// The line that says where the results come from: along the bottom edge of the results
+// list, so that it goes wherever the list goes.
+QLabel *MainWindow::createIndexStatus(QListWidget *results)
+{
+    auto *status = new QLabel(results);
+    status->setObjectName(QStringLiteral("IndexStatus"));
+    const int height = twipsToPixels(kIndexStatusTwips);
+    status->setGeometry(0, results->height() - height, results->width(), height);
+    status->setAutoFillBackground(true);
+    status->setBackgroundRole(QPalette::ToolTipBase);
+    status->setForegroundRole(QPalette::ToolTipText);
+    status->setIndent(4);
+    return status;
+}
+
 void MainWindow::createSearch()
 {
     SearchController::Controls search;
@@ -120,6 +138,7 @@ void MainWindow::createSearch()
     search.results = control<QListWidget>(this, QStringLiteral("List3"));
     search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
     search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
+    search.indexStatus = createIndexStatus(search.results);
     m_search = new SearchController(search, this);
 }
 

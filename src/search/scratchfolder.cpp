@@ -44,14 +44,14 @@ QString ScratchFolder::path() const
     return QDir::toNativeSeparators(m_dir->path());
 }
 
-QString ScratchFolder::batchFile() const
+QString ScratchFolder::batchFile(int search) const
 {
-    return path() + QDir::separator() + QStringLiteral("list.bat");
+    return path() + QDir::separator() + QStringLiteral("list-%1.bat").arg(search);
 }
 
-QString ScratchFolder::resultFile() const
+QString ScratchFolder::resultFile(int search) const
 {
-    return path() + QDir::separator() + QStringLiteral("list.txt");
+    return path() + QDir::separator() + QStringLiteral("list-%1.txt").arg(search);
 }
 
 QString CommandInterpreter::program()
