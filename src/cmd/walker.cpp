@@ -534,7 +534,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
                              (options.hidden == HiddenEntries::Only) == hidden);
         const std::string_view view(name);
         const bool listed = wanted && m_pattern->matches(view);
-        if (!listed && !(options.recurse && kind != EntryKind::Other && !leaf))
+        // The index holds every folder, matching or not, leaves included.
+        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record)))
             continue;
 
         Node::Entry &e = entries.emplace_back();

@@ -65,8 +65,15 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
 
 SearchController::~SearchController()
 {
-    if (m_indexer)
-        letGo(m_indexer, this);
+    // Like the search's helper below: a moment to end, else it is left to the system.
+    if (m_indexer) {
+        m_indexer->disconnect(this);
+        m_indexer->kill();
+        if (m_indexer->waitForFinished(2000))
+            delete m_indexer;
+        else
+            m_indexer->setParent(nullptr);
+    }
     if (m_helper && m_helper->state() != QProcess::NotRunning) {
         m_helper->disconnect(this);
         m_helper->kill();

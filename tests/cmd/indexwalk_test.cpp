@@ -132,7 +132,9 @@ TEST_F(IndexWalkTest, OnGeneratedTreesTheIndexAnswersWhatTheWalkFindsInItsOrder)
         walk(roots, QStringLiteral("love"));
         for (const QString &text : texts) {
             SCOPED_TRACE(text.toStdString());
-            EXPECT_EQ(instant(roots, text), walk(roots, text));
+            // The index first: each walk writes it anew.
+            const QList<QByteArray> fromIndex = instant(roots, text);
+            EXPECT_EQ(fromIndex, walk(roots, text));
         }
         // Adds, removes and renames at any depth: the next walk writes the index anew.
         QStringList all;
@@ -153,8 +155,9 @@ TEST_F(IndexWalkTest, OnGeneratedTreesTheIndexAnswersWhatTheWalkFindsInItsOrder)
             else
                 QDir().mkpath(victim + QStringLiteral("/new é"));
         }
-        const QList<QByteArray> changed = walk(roots, QStringLiteral("e"));
-        EXPECT_EQ(instant(roots, QStringLiteral("e")), changed);
+        walk(roots, QStringLiteral("love"));
+        const QList<QByteArray> fromIndex = instant(roots, QStringLiteral("e"));
+        EXPECT_EQ(fromIndex, walk(roots, QStringLiteral("e")));
     }
 }
 
