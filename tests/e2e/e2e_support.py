@@ -184,6 +184,8 @@ FUSE_CONNECTIONS = "/sys/fs/fuse/connections"
 class SlowShare:
     """A folder served through slowfs.py at `mountpoint`: every call delayed by `delay`
     seconds, and every call on the `dead` folders (relative to `source`) never answering.
+    switch_off() makes the whole share stop answering while it stays mounted, and
+    switch_on() lets it answer again, calls that waited meanwhile included.
 
         with SlowShare(source, mountpoint, delay=0.02, dead=["Sleeping NAS"]):
             ...
@@ -195,8 +197,9 @@ class SlowShare:
 
     def __init__(self, source, mountpoint, delay=0.0, dead=(), links2=False, log=None):
         self.source, self.mountpoint = source, os.path.abspath(mountpoint)
+        self.switch = self.mountpoint.rstrip("/") + ".off"  # beside the mount, never in it
         self.args = [sys.executable, os.path.join(os.path.dirname(__file__), "slowfs.py"),
-                     source, self.mountpoint, "--delay", str(delay)]
+                     source, self.mountpoint, "--delay", str(delay), "--off-while", self.switch]
         for folder in dead:
             self.args += ["--dead", folder]
         if links2:
@@ -239,6 +242,14 @@ class SlowShare:
                     return os.makedev(major, minor)
         return None
 
+    def switch_off(self):
+        with open(self.switch, "w"):
+            pass
+
+    def switch_on(self):
+        if os.path.exists(self.switch):
+            os.remove(self.switch)
+
     def abort(self):
         """Releases every call stuck on the share: they fail with ENOTCONN from now on."""
         if self.device is None:
@@ -253,6 +264,7 @@ class SlowShare:
             pass  # already gone
 
     def __exit__(self, *exc):
+        self.switch_on()
         self.abort()
         if self.device is not None:
             subprocess.run(["fusermount", "-u", "-z", self.mountpoint], check=False,

@@ -5,8 +5,10 @@ Run under a D-Bus session:
     dbus-run-session -- /usr/bin/python3 share_test.py --program BUILD/bin/moviecat \
         --output BUILD/e2e
 A category folder that never answers: the window still finishes the search with the other
-categories and names the dead folder in its notice. And on a share that reports two links
-for every folder the helper opens every folder, so it finds what find finds."""
+categories and names the dead folder in its notice. On a share that reports two links
+for every folder the helper opens every folder, so it finds what find finds. And a NAS
+switched off while mounted costs the helper one deadline for all of its category folders,
+not one each."""
 
 import argparse
 import os
@@ -14,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
@@ -125,6 +128,80 @@ class LinkCountsOnAShare(unittest.TestCase):
             shutil.rmtree(temp, ignore_errors=True)
 
 
+def run_helper(categories, temp, deadline_ms=None, helpers=None):
+    """Runs a search batch for "love" over the categories through moviecat-cmd; returns
+    its result lines, its error lines and the seconds until it deleted the batch, which
+    is when the window takes the search as finished. A helper that left threads stuck on
+    a switched-off share cannot be waited for: it is added to `helpers` instead."""
+    helper = os.path.join(os.path.dirname(window_test.ARGS.program), "moviecat-cmd")
+    batch, result = os.path.join(temp, "list.bat"), os.path.join(temp, "list.txt")
+    errors = os.path.join(temp, "errors.txt")
+    with open(result, "w"):
+        pass
+    with open(batch, "w", encoding="utf-8") as lines:
+        for category in categories:
+            lines.write(f'DIR "{category}/*love*" /ad /s /b >>"{result}"\r\n')
+        lines.write(f'DEL /Q "{batch}"\r\n')
+    env = dict(os.environ)
+    if deadline_ms:
+        env["MOVIECAT_FOLDER_DEADLINE_MS"] = str(deadline_ms)
+    start = time.monotonic()
+    with open(errors, "wb") as stderr:
+        process = subprocess.Popen([helper, batch], stdout=subprocess.DEVNULL, stderr=stderr,
+                                   env=env)
+    if helpers is not None:
+        helpers.append(process)
+    poll(lambda: not os.path.exists(batch), "the helper to delete its batch", 60, 0.02)
+    took = time.monotonic() - start
+    if helpers is None:
+        process.wait(30)
+    with open(result, encoding="utf-8") as found, open(errors, encoding="utf-8") as said:
+        return [line.rstrip("\r\n") for line in found], said.read().splitlines(), took
+
+
+class SwitchedOffShare(unittest.TestCase):
+    """Four category folders on a NAS that is switched off while mounted, between two
+    local ones: the search ends within one deadline and a margin, complete for the local
+    folders and in order, each folder of the NAS named on a line of its own; switched on
+    again, the NAS is searched in full."""
+
+    def test_one_deadline_for_all_folders_of_the_share(self):
+        temp = tempfile.mkdtemp(prefix="moviecat-e2e-off-")
+        helpers = []
+        try:
+            source, local = os.path.join(temp, "source"), os.path.join(temp, "local")
+            for folder in ("动作片/love a", "科幻片/x/love b", "纪录片/love c", "Kids/love d"):
+                os.makedirs(os.path.join(source, folder))
+            for folder in ("one/love e", "two/love f/love g"):
+                os.makedirs(os.path.join(local, folder))
+            with SlowShare(source, os.path.join(temp, "nas")) as share:
+                on_share = [os.path.join(share.mountpoint, c) for c in ("动作片", "科幻片", "纪录片")]
+                categories = ([os.path.join(local, "one")] + on_share +
+                              [os.path.join(local, "two"), os.path.join(share.mountpoint, "Kids")])
+                found, errors, _ = run_helper(categories, temp)
+                self.assertEqual(len(found), 7, found)
+
+                share.switch_off()
+                deadline_ms = 2000
+                found, errors, took = run_helper(categories, temp, deadline_ms, helpers)
+                # One deadline each, one after another, would be four (8 s).
+                self.assertLess(took, deadline_ms / 1000 + 1.5, errors)
+                self.assertEqual(found, [os.path.join(local, "one", "love e"),
+                                         os.path.join(local, "two", "love f"),
+                                         os.path.join(local, "two", "love f", "love g")])
+                skipped = [line for line in errors if line.startswith("folder not answering: ")]
+                self.assertEqual(skipped, ["folder not answering: " + c
+                                           for c in on_share + [categories[-1]]])
+
+                share.switch_on()
+                found, errors, _ = run_helper(categories, temp)
+                self.assertEqual(len(found), 7, (found, errors))
+        finally:
+            for process in helpers:  # their stuck calls ended with the share
+                process.wait(30)
+            shutil.rmtree(temp, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -137,6 +214,7 @@ def main():
         return 2
     suite = unittest.TestSuite()
     suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(LinkCountsOnAShare))
+    suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(SwitchedOffShare))
     suite.addTest(DeadCategory("test_1_search_finishes_with_the_others_and_names_the_dead_folder"))
     result = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2).run(suite)
     return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1

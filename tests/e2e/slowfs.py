@@ -1,12 +1,16 @@
 """A passthrough FUSE file system that behaves like a distant or dead network share.
 
     python3 slowfs.py SOURCE MOUNTPOINT [--delay SECONDS] [--dead RELPATH ...] [--links2]
+                      [--off-while FILE]
 
 Every call waits --delay seconds before it answers, as a share across a slow link does.
 Every call on a --dead folder or anything below it never answers, as a share whose server
 went to sleep: the caller hangs until the connection is aborted through
 /sys/fs/fuse/connections/N/abort (e2e_support.SlowShare does that). --links2 reports a link
 count of 2 for every folder, whatever it holds, the way some network file systems do.
+--off-while FILE switches the whole share off while FILE (best kept outside the mount)
+exists: every call waits until it is removed again, as on a NAS that was switched off
+and on while mounted.
 
 Read-only; runs in the foreground, one thread per call, so a stuck call blocks only itself.
 """
@@ -30,17 +34,20 @@ class SlowShare(fusepy.Operations):
     # file system can always come up and go away.
     _housekeeping = {"init", "destroy", "statfs"}
 
-    def __init__(self, source, delay, dead, links2):
+    def __init__(self, source, delay, dead, links2, off_while=None):
         self.source = os.path.realpath(source)
         self.delay = delay
         self.dead = [d.strip("/") for d in dead]
         self.links2 = links2
+        self.off_while = off_while
         self.never = threading.Event()
 
     def __call__(self, op, path, *args):
         if op not in self._housekeeping:
             if self._is_dead(path):
                 self.never.wait()  # released only by aborting the connection
+            while self.off_while and os.path.exists(self.off_while):
+                time.sleep(0.02)
             if self.delay:
                 time.sleep(self.delay)
         return super().__call__(op, path, *args)
@@ -129,8 +136,12 @@ def main():
                         help="folder (relative to the source) whose calls never answer")
     parser.add_argument("--links2", action="store_true",
                         help="report a link count of 2 for every folder")
+    parser.add_argument("--off-while", metavar="FILE",
+                        help="no call answers while this file exists")
     args = parser.parse_args()
-    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2), args.mountpoint,
+    off_while = os.path.abspath(args.off_while) if args.off_while else None
+    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2, off_while),
+                args.mountpoint,
                 foreground=True, nothreads=False, ro=True, fsname="slowfs")
 
 
