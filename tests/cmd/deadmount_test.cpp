@@ -4,6 +4,7 @@
 // other mounts are complete and in order.
 #include "base/mounttable.h"
 #include "cmd/interpreter.h"
+#include "helperrun.h"
 #include "search/batchfile.h"
 #include "temptree.h"
 
@@ -21,9 +22,11 @@
 
 using moviecat::MountTable;
 using moviecat::SearchBatch;
+using moviecat::test::relativeLines;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -154,21 +157,7 @@ protected:
     }
     QString results() const { return tree.path(QStringLiteral("list.txt")); }
     QString batchFile() const { return tree.path(QStringLiteral("list.bat")); }
-    // The result lines below the tree, without its root.
-    std::vector<std::string> found() const
-    {
-        QFile file(results());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray prefix = (tree.root() + QLatin1Char('/')).toUtf8();
-        std::vector<std::string> lines;
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                lines.push_back(
-                    line.trimmed().mid(line.startsWith(prefix) ? prefix.size() : 0).toStdString());
-        }
-        return lines;
-    }
+    QStringList found() const { return relativeLines(results(), tree.root()); }
     std::string at(const char *relative) const
     {
         return tree.path(QString::fromUtf8(relative)).toStdString();
@@ -210,7 +199,7 @@ TEST_F(DeadMountTest, FourRootsOnASwitchedOffShareCostOneDeadlineAndTheLiveOnesC
     // One deadline each, one after another, would be four.
     EXPECT_LT(elapsed, deadline * 2);
     EXPECT_TRUE(stuck);
-    EXPECT_EQ(found(), (std::vector<std::string>{"local/love a", "local/x/love b", "usb/love e"}));
+    EXPECT_EQ(found(), QStringList({u"local/love a"_s, u"local/x/love b"_s, u"usb/love e"_s}));
     EXPECT_EQ(notAnswering(errors), (std::vector<std::string>{at("nas/films"), at("nas/series"),
                                                               at("nas/old films"), at("nas/kids")}))
         << errors;
@@ -225,8 +214,7 @@ TEST_F(DeadMountTest, ADeadShareMountedInsideALiveOneLeavesTheRestOfItComplete)
     deadline = 800ms;
     const std::string errors = runBatch({"live", "live/nas/films", "other"}, mounts, reader);
     EXPECT_LT(elapsed, deadline * 3 / 2);
-    EXPECT_EQ(found(),
-              (std::vector<std::string>{"live/love a", "live/zoo/love d", "other/love e"}));
+    EXPECT_EQ(found(), QStringList({u"live/love a"_s, u"live/zoo/love d"_s, u"other/love e"_s}));
     EXPECT_EQ(notAnswering(errors),
               (std::vector<std::string>{at("live/nas"), at("live/nas/films")}))
         << errors;
@@ -242,7 +230,7 @@ TEST_F(DeadMountTest, RootsThatAreMountPointsOfAShareWhoseListingsHangCostOneDea
     const std::string errors = runBatch({"nas", "nas/b", "disk", "nas/c"}, mounts, reader);
     // The first listing alone may be one stuck folder; the second tells the share is off.
     EXPECT_LT(elapsed, deadline * 2);
-    EXPECT_EQ(found(), (std::vector<std::string>{"disk/love d"}));
+    EXPECT_EQ(found(), QStringList({u"disk/love d"_s}));
     EXPECT_EQ(notAnswering(errors), (std::vector<std::string>{at("nas"), at("nas/b"), at("nas/c")}))
         << errors;
 }
@@ -264,7 +252,7 @@ TEST_F(DeadMountTest, FoldersOfAShareThatStopsAnsweringMidWalkAreGivenUpTogether
     SwitchedOffReader reader(off, SwitchedOffReader::Holds::Opens);
     const std::string errors = runBatch({"nas/films", "disk"}, mounts, reader);
     EXPECT_LT(elapsed, deadline * 3 / 2); // readers replaced one by one would take twice
-    EXPECT_EQ(found(), (std::vector<std::string>{"disk/love z"}));
+    EXPECT_EQ(found(), QStringList({u"disk/love z"_s}));
     EXPECT_EQ(notAnswering(errors), expected) << errors;
     EXPECT_LE(reader.held(), 8);
 }

@@ -178,6 +178,33 @@ def showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def run_search_batch(helper, categories, folder, deadline_ms=None):
+    """Runs a search batch for "love" over the categories through the helper, in `folder`;
+    returns its result lines, its error lines, the seconds until it deleted the batch
+    (when the window takes the search as finished) and the process. A helper that left
+    threads stuck on a switched-off share does not end before the share answers or goes:
+    the caller waits for the process once it has seen to that."""
+    batch, result = os.path.join(folder, "list.bat"), os.path.join(folder, "list.txt")
+    errors = os.path.join(folder, "errors.txt")
+    with open(result, "w"):
+        pass
+    with open(batch, "w", encoding="utf-8") as lines:
+        for category in categories:
+            lines.write(f'DIR "{category}/*love*" /ad /s /b >>"{result}"\r\n')
+        lines.write(f'DEL /Q "{batch}"\r\n')
+    env = dict(os.environ)
+    if deadline_ms:
+        env["MOVIECAT_FOLDER_DEADLINE_MS"] = str(deadline_ms)
+    start = time.monotonic()
+    with open(errors, "wb") as stderr:
+        process = subprocess.Popen([helper, batch], stdout=subprocess.DEVNULL, stderr=stderr,
+                                   env=env)
+    poll(lambda: not os.path.exists(batch), "the helper to delete its batch", 40 * 60, 0.01)
+    took = time.monotonic() - start
+    with open(result, encoding="utf-8") as found, open(errors, encoding="utf-8") as said:
+        return [line.rstrip("\r\n") for line in found], said.read().splitlines(), took, process
+
+
 FUSE_CONNECTIONS = "/sys/fs/fuse/connections"
 
 

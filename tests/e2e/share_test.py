@@ -16,13 +16,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_test  # noqa: E402
-from e2e_support import SlowShare, poll, walk  # noqa: E402
+from e2e_support import SlowShare, poll, run_search_batch, walk  # noqa: E402
 from window_test import ScreenshotOnFailure, WindowSession, text_of  # noqa: E402
 
 DEADLINE_MS = 1500  # the helper's deadline for a folder that does not answer
@@ -129,34 +128,13 @@ class LinkCountsOnAShare(unittest.TestCase):
 
 
 def run_helper(categories, temp, deadline_ms=None, helpers=None):
-    """Runs a search batch for "love" over the categories through moviecat-cmd; returns
-    its result lines, its error lines and the seconds until it deleted the batch, which
-    is when the window takes the search as finished. A helper that left threads stuck on
-    a switched-off share cannot be waited for: it is added to `helpers` instead."""
     helper = os.path.join(os.path.dirname(window_test.ARGS.program), "moviecat-cmd")
-    batch, result = os.path.join(temp, "list.bat"), os.path.join(temp, "list.txt")
-    errors = os.path.join(temp, "errors.txt")
-    with open(result, "w"):
-        pass
-    with open(batch, "w", encoding="utf-8") as lines:
-        for category in categories:
-            lines.write(f'DIR "{category}/*love*" /ad /s /b >>"{result}"\r\n')
-        lines.write(f'DEL /Q "{batch}"\r\n')
-    env = dict(os.environ)
-    if deadline_ms:
-        env["MOVIECAT_FOLDER_DEADLINE_MS"] = str(deadline_ms)
-    start = time.monotonic()
-    with open(errors, "wb") as stderr:
-        process = subprocess.Popen([helper, batch], stdout=subprocess.DEVNULL, stderr=stderr,
-                                   env=env)
-    if helpers is not None:
-        helpers.append(process)
-    poll(lambda: not os.path.exists(batch), "the helper to delete its batch", 60, 0.02)
-    took = time.monotonic() - start
+    found, errors, took, process = run_search_batch(helper, categories, temp, deadline_ms)
     if helpers is None:
         process.wait(30)
-    with open(result, encoding="utf-8") as found, open(errors, encoding="utf-8") as said:
-        return [line.rstrip("\r\n") for line in found], said.read().splitlines(), took
+    else:
+        helpers.append(process)
+    return found, errors, took
 
 
 class SwitchedOffShare(unittest.TestCase):
