@@ -4,6 +4,7 @@
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
 #include "folderview/shownfolder.h"
+#include "ui/filenames.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -225,7 +226,7 @@ bool FolderView::isLoadingPosters() const
 
 void FolderView::showListingState()
 {
-    const QString shown = QDir::toNativeSeparators(m_path);
+    const QString shown = QDir::toNativeSeparators(FileNames::readable(m_path));
     QString text;
     switch (m_shown->state()) {
     case ShownFolder::State::Reading:
@@ -312,10 +313,11 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
     if (kind != EntryKind::File)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
-    // its own.
+    // its own, handed the file's own bytes.
     const QString file = m_shown->pathOf(name);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        emit problem(tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
+    if (!QDesktopServices::openUrl(FileNames::url(file)))
+        emit problem(tr("无法用默认程序打开文件：\n%1")
+                         .arg(QDir::toNativeSeparators(FileNames::readable(file))));
 }
 
 } // namespace moviecat
