@@ -96,9 +96,8 @@ public:
     // ahead that has not answered yet.
     unsigned stuckReaders() const { return m_stuck; }
 
-    struct Node;
-
 private:
+    struct Node;
     struct Scope;
     void work(unsigned id);
     void schedule(Node *node);
@@ -114,10 +113,12 @@ private:
     void childOpened(Node *parent);
     void startReaders();
     bool waitFor(Node *node);
+    void stopReading(Node *node);
     void giveUp(Node *node);
     void passOver(Node *node);
     void openRootAhead(Node *node);
     std::unique_ptr<Node> takeRoot(const std::string &root);
+    void abandonRest(std::unique_lock<std::mutex> &lock);
     void addReader();
     void release(Node *node);
     Node *followLink(Node *parent, size_t index, WalkSink &sink);
@@ -149,7 +150,7 @@ private:
     std::vector<std::unique_ptr<Node>> m_pinned;
     bool m_pinnedAny = false;
     std::atomic<size_t> m_unreleased = 0; // read folders the writer has not finished with
-    size_t m_inFlight = 0;
+    std::vector<Node *> m_reading;        // folders a reader is inside, guarded by m_mutex
     bool m_aborting = false;
     bool m_quit = false;
     std::atomic<size_t> m_keptOpen = 0;
