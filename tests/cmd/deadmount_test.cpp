@@ -172,7 +172,7 @@ protected:
     {
         std::vector<std::string> paths;
         size_t at = 0;
-        const std::string prefix = "folder not answering: ";
+        const std::string prefix = "skipped, folder not answering: ";
         while ((at = errors.find(prefix, at)) != std::string::npos) {
             const size_t end = errors.find('\n', at);
             paths.push_back(errors.substr(at + prefix.size(), end - at - prefix.size()));

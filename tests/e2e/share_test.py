@@ -218,8 +218,8 @@ class SwitchedOffShare(unittest.TestCase):
                 self.assertEqual(found, [os.path.join(local, "one", "love e"),
                                          os.path.join(local, "two", "love f"),
                                          os.path.join(local, "two", "love f", "love g")])
-                skipped = [line for line in errors if line.startswith("folder not answering: ")]
-                self.assertEqual(skipped, ["folder not answering: " + c
+                skipped = [line for line in errors if line.startswith("skipped, folder not answering: ")]
+                self.assertEqual(skipped, ["skipped, folder not answering: " + c
                                            for c in on_share + [categories[-1]]])
 
                 share.switch_on()
