@@ -52,13 +52,17 @@ QCollator typeCollator()
 FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMimeDatabase &mimes)
 {
     QCollatorSortKey key = collator.sortKey(listed.name);
-    FolderEntry entry{std::move(listed.name), std::move(key), listed.kind, -1, -1, {}, {}, false};
+    FolderEntry entry{
+        std::move(listed.name), std::move(key), listed.kind, -1, -1, {}, {}, false, {}, {}};
     if (entry.kind != EntryKind::Folder) {
         const QMimeType type = mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
         entry.type = type.comment().isEmpty() ? type.name() : type.comment();
         entry.iconName = type.iconName();
         entry.film = isFilm(type);
     }
+    // A film's year stands before its ending: "Heat (1995).mkv".
+    const qsizetype dot = entry.film ? entry.name.lastIndexOf(u'.') : -1;
+    entry.nameYear = yearFromName(QStringView(entry.name).first(dot > 0 ? dot : entry.name.size()));
     return entry;
 }
 

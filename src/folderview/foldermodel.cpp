@@ -154,6 +154,39 @@ bool FolderModel::takeFacts(FolderEntry &row, const EntryFacts &facts) const
     return moved;
 }
 
+namespace {
+
+std::optional<int> yearOf(const FolderEntry &row)
+{
+    return row.movie && row.movie->year ? row.movie->year : row.nameYear;
+}
+
+// A movie column's value as a number for sorting; absent when the entry has none.
+std::optional<double> movieNumber(const FolderEntry &row, int column)
+{
+    switch (column) {
+    case FolderModel::YearColumn:
+        if (const std::optional<int> year = yearOf(row))
+            return *year;
+        return std::nullopt;
+    case FolderModel::RatingColumn:
+        return row.movie ? row.movie->rating : std::nullopt;
+    case FolderModel::RuntimeColumn:
+        if (row.movie && row.movie->minutes)
+            return *row.movie->minutes;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isMovieColumn(int column)
+{
+    return column >= FolderModel::YearColumn && column <= FolderModel::RuntimeColumn;
+}
+
+} // namespace
+
 bool FolderModel::before(const FolderEntry &a, const FolderEntry &b) const
 {
     const bool aFolder = a.kind == EntryKind::Folder;
@@ -162,6 +195,15 @@ bool FolderModel::before(const FolderEntry &a, const FolderEntry &b) const
     if (aFolder != bFolder)
         return aFolder;
     int order = 0;
+    if (isMovieColumn(m_sortColumn)) {
+        const std::optional<double> aValue = movieNumber(a, m_sortColumn);
+        const std::optional<double> bValue = movieNumber(b, m_sortColumn);
+        // Entries without a value go last in either direction.
+        if (aValue.has_value() != bValue.has_value())
+            return aValue.has_value();
+        if (aValue)
+            order = *aValue < *bValue ? -1 : *aValue > *bValue ? 1 : 0;
+    }
     switch (m_sortColumn) {
     case SizeColumn:
         order = a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
@@ -257,6 +299,28 @@ int FolderModel::rowOf(const QString &name) const
     return m_rowOf.value(name, -1);
 }
 
+bool FolderModel::isFilm(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) && m_rows[std::size_t(row)].film;
+}
+
+void FolderModel::setMovieInfo(const QString &name, std::shared_ptr<const MovieInfo> movie)
+{
+    const int row = rowOf(name);
+    if (row < 0)
+        return;
+    FolderEntry &entry = m_rows[std::size_t(row)];
+    if (entry.movie == movie)
+        return;
+    const std::optional<double> sortedBy = movieNumber(entry, m_sortColumn);
+    entry.movie = std::move(movie);
+    emit dataChanged(index(row, NameColumn), index(row, ColumnCount - 1));
+    // Many arrive at once: the rows are put in order a few times a second.
+    if (isMovieColumn(m_sortColumn) && movieNumber(entry, m_sortColumn) != sortedBy &&
+        !m_reorder.isActive())
+        m_reorder.start();
+}
+
 void FolderModel::iconChanged(const QString &name)
 {
     const int row = rowOf(name);
@@ -303,17 +367,70 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
             return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.modifiedMs),
                                       QLocale::ShortFormat);
         default:
-            return {};
+            return movieValue(row, column);
         }
     }
+    if (role == Qt::ToolTipRole)
+        return toolTip(row);
     if (role == Qt::DecorationRole && column == NameColumn) {
         if (m_icons)
             return m_icons->icon(row);
         return {};
     }
-    if (role == Qt::TextAlignmentRole && column == SizeColumn)
+    if (role == Qt::TextAlignmentRole && (column == SizeColumn || isMovieColumn(column)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+QVariant FolderModel::movieValue(const FolderEntry &row, int column) const
+{
+    const std::optional<double> value = movieNumber(row, column);
+    if (!value)
+        return {};
+    switch (column) {
+    case YearColumn:
+        return QString::number(int(*value));
+    case RatingColumn:
+        return QLocale().toString(*value, 'f', 1);
+    case RuntimeColumn:
+        return tr("%1 分钟").arg(int(*value));
+    default:
+        return {};
+    }
+}
+
+// Title (and original title), year, rating, running time and the plot's first
+// lines. Rich text, so that a long plot wraps; every value is escaped.
+QVariant FolderModel::toolTip(const FolderEntry &row) const
+{
+    constexpr int plotLines = 3;
+    constexpr qsizetype plotCharacters = 240;
+    const MovieInfo *movie = row.movie.get();
+    QStringList lines;
+    if (movie && !movie->title.isEmpty()) {
+        const bool sameTitle =
+            movie->originalTitle.isEmpty() || movie->originalTitle == movie->title;
+        const QString title =
+            sameTitle ? movie->title : tr("%1（%2）").arg(movie->title, movie->originalTitle);
+        lines << QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped());
+    }
+    for (const int column : {YearColumn, RatingColumn, RuntimeColumn}) {
+        const QVariant value = movieValue(row, column);
+        if (value.isValid()) {
+            lines << tr("%1：%2").arg(headerData(column, Qt::Horizontal).toString(),
+                                      value.toString().toHtmlEscaped());
+        }
+    }
+    if (movie && !movie->plot.isEmpty()) {
+        QString plot =
+            movie->plot.split(QLatin1Char('\n')).mid(0, plotLines).join(QLatin1Char('\n'));
+        if (plot.size() > plotCharacters)
+            plot = plot.first(plotCharacters) + QStringLiteral("……");
+        lines << plot.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    }
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("<qt>%1</qt>").arg(lines.join(QLatin1String("<br>")));
 }
 
 QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -329,6 +446,12 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
         return tr("类型");
     case DateColumn:
         return tr("修改日期");
+    case YearColumn:
+        return tr("年份");
+    case RatingColumn:
+        return tr("评分");
+    case RuntimeColumn:
+        return tr("片长");
     default:
         return {};
     }

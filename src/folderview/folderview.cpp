@@ -3,6 +3,7 @@
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
+#include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
 
 #include <QDesktopServices>
@@ -14,6 +15,7 @@
 #include <QStackedLayout>
 #include <QTreeView>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -31,6 +33,8 @@ constexpr QSize smallGrid(200, 22);
 constexpr int nameColumnWidth = 300;
 constexpr int sizeColumnWidth = 90;
 constexpr int typeColumnWidth = 140;
+constexpr int dateColumnWidth = 140;
+constexpr int movieColumnWidth = 70;
 
 QString cleanAbsolute(const QString &path)
 {
@@ -64,7 +68,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_model = m_shown->model();
     connect(m_shown, &ShownFolder::stateChanged, this, &FolderView::showListingState);
 
-    m_icons = new EntryIcons(this);
+    m_loader = new PosterLoader(this);
+    connect(m_loader, &PosterLoader::infoChanged, this, &FolderView::infoChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderView::rowsArrived);
+    m_icons = new EntryIcons(m_loader, this);
     const qreal dpr = qGuiApp->devicePixelRatio();
     m_icons->setPosterBox(QSize(largeIcon, largeIcon) * dpr, dpr);
     m_icons->setOnScreenCheck([this](const QString &name) { return isOnScreen(name); });
@@ -75,17 +82,17 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
     m_list->setModel(m_model);
-    m_delegate = new EntryDelegate(
-        [this](const QModelIndex &index) {
-            m_icons->painting(m_model->name(index.row()), m_model->kind(index.row()));
-        },
-        m_list);
+    m_delegate =
+        new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_list);
     m_list->setItemDelegate(m_delegate);
 
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
     setUpCommon(m_details);
     m_details->setModel(m_model);
+    m_detailsDelegate =
+        new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_details);
+    m_details->setItemDelegate(m_detailsDelegate);
     setUpDetails();
 
     m_stack = new QStackedLayout(this);
@@ -114,6 +121,7 @@ FolderView::~FolderView()
     delete m_list;
     delete m_shown;
     delete m_icons;
+    delete m_loader;
 }
 
 void FolderView::setUpDetails()
@@ -134,6 +142,10 @@ void FolderView::setUpDetails()
     m_details->setColumnWidth(FolderModel::NameColumn, nameColumnWidth);
     m_details->setColumnWidth(FolderModel::SizeColumn, sizeColumnWidth);
     m_details->setColumnWidth(FolderModel::TypeColumn, typeColumnWidth);
+    m_details->setColumnWidth(FolderModel::DateColumn, dateColumnWidth);
+    for (const int column :
+         {FolderModel::YearColumn, FolderModel::RatingColumn, FolderModel::RuntimeColumn})
+        m_details->setColumnWidth(column, movieColumnWidth);
 }
 
 void FolderView::setViewMode(ViewMode mode)
@@ -205,6 +217,8 @@ QAbstractItemView *FolderView::currentView() const
 void FolderView::setPath(const QString &path)
 {
     m_path = cleanAbsolute(path);
+    m_newNames.clear();
+    // Drops the posters and .nfo files still waiting for the old folder.
     m_icons->setFolder(m_path);
     // The model drops the old rows, and with them the selection: Enter must
     // not open the previous folder's entry.
@@ -283,6 +297,75 @@ bool FolderView::isOnScreen(const QString &name) const
     if (row < 0 || !m_list->isVisible())
         return false;
     return m_list->viewport()->rect().intersects(m_list->visualRect(m_model->index(row, 0)));
+}
+
+void FolderView::entryPainted(const QModelIndex &index)
+{
+    const QString name = m_model->name(index.row());
+    m_icons->painting(name, m_model->kind(index.row()));
+    askForInfo(name, true);
+}
+
+void FolderView::rowsArrived(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    // Asked once the model has finished taking the batch in.
+    if (m_newNames.isEmpty())
+        QMetaObject::invokeMethod(this, &FolderView::askForNewRowsInfo, Qt::QueuedConnection);
+    for (int row = first; row <= last; ++row)
+        m_newNames << m_model->name(row);
+}
+
+void FolderView::askForNewRowsInfo()
+{
+    const QStringList names = std::exchange(m_newNames, {});
+    // The videos by the name of their .nfo, should a .nfo come in after its video.
+    const bool withNfo = std::any_of(names.begin(), names.end(), [](const QString &name) {
+        return name.endsWith(QLatin1String(".nfo"), Qt::CaseInsensitive);
+    });
+    QHash<QString, QString> videoOfNfo;
+    for (int row = 0; withNfo && row < m_model->rowCount(); ++row) {
+        if (m_model->isFilm(row))
+            videoOfNfo.insert(NfoFile::besideVideo(m_model->name(row)), m_model->name(row));
+    }
+    for (const QString &name : names) {
+        askForInfo(name, false);
+        // Asking twice costs nothing: a queued or known entry is not queued again.
+        if (const QString video = videoOfNfo.value(name); !video.isEmpty())
+            askForInfo(video, false);
+    }
+}
+
+// A movie folder's .nfo is found in its listing; a video's stands beside it, among
+// the names shown. An entry of unknown kind may be a folder.
+void FolderView::askForInfo(const QString &name, bool soon)
+{
+    const int row = m_model->rowOf(name);
+    if (row < 0)
+        return;
+    const QString path = joinPath(m_path, name);
+    const EntryKind kind = m_model->kind(row);
+    QString nfoPath;
+    if (m_model->isFilm(row) && kind != EntryKind::Folder) {
+        const QString nfo = NfoFile::besideVideo(name);
+        if (m_model->rowOf(nfo) < 0)
+            return;
+        nfoPath = joinPath(m_path, nfo);
+    } else if (kind == EntryKind::File) {
+        return;
+    }
+    if (const std::shared_ptr<const MovieInfo> known = m_loader->info(path))
+        m_model->setMovieInfo(name, known);
+    m_loader->requestInfo(path, nfoPath, soon);
+}
+
+void FolderView::infoChanged(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    if (joinPath(m_path, name) == path)
+        m_model->setMovieInfo(name, m_loader->info(path));
 }
 
 void FolderView::openEntry(const QModelIndex &index)

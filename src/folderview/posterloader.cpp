@@ -1,122 +1,36 @@
 #include "folderview/posterloader.h"
 
-#include "folderview/folderlister.h"
 #include "folderview/sink.h"
 #include "folderview/workerpool.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QPainter>
 #include <QPixmap>
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <utility>
-#include <vector>
 
 namespace moviecat {
 
 namespace {
 
-// Roughly 1,600 posters at 64 x 96 pixels.
+// Roughly 1,600 posters at 64 x 96 pixels; the .nfo files get the same budget.
 constexpr qsizetype cacheBytes = 40 * 1024 * 1024;
 // Loads of the shown folder running at once: enough to hide a share's latency,
-// few enough to leave the GUI thread a core.
+// few enough to leave the GUI thread a core and the folder's own reading its workers.
 constexpr int maxRunning = 4;
 
-QImage decodeScaled(const QString &path, QSize box)
+qsizetype costOf(const MovieInfo &movie, const FileStamp &file)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
-        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return {};
-    // Formats that cannot decode scaled, and turned pictures, arrive too big.
-    if (image.width() > box.width() || image.height() > box.height())
-        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // A thin frame sets light posters off the white background.
-    QPainter frame(&image);
-    frame.setPen(QColor(0, 0, 0, 90));
-    frame.drawRect(image.rect().adjusted(0, 0, -1, -1));
-    return image;
-}
-
-// Runs in a worker: one listing of the folder, one stat of the chosen file, and
-// a decode unless the cached poster is still current.
-PosterLoader::Found lookForPoster(PosterLoader::Found known, QSize box)
-{
-    PosterLoader::Found found;
-    found.folder = known.folder;
-    found.generation = known.generation;
-
-    std::vector<std::pair<int, QString>> candidates;
-    // Every kind of entry, so that the listing itself needs no stat per entry.
-    QDirIterator it(known.folder,
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        const int rank = posterRank(name);
-        if (rank >= 0)
-            candidates.emplace_back(rank, name);
-    }
-    std::sort(candidates.begin(), candidates.end());
-
-    for (const auto &candidate : candidates) {
-        const QFileInfo info(joinPath(known.folder, candidate.second));
-        if (!info.isFile())
-            continue;
-        found.posterPath = info.filePath();
-        found.modified = info.lastModified().toMSecsSinceEpoch();
-        found.size = info.size();
-        break;
-    }
-    if (found.posterPath.isEmpty())
-        return found;
-    if (found.posterPath == known.posterPath && found.modified == known.modified &&
-        found.size == known.size) {
-        found.kind = PosterLoader::Found::Kind::Unchanged;
-        return found;
-    }
-    found.image = decodeScaled(found.posterPath, box);
-    // A damaged or unreadable picture counts as no poster.
-    found.kind =
-        found.image.isNull() ? PosterLoader::Found::Kind::None : PosterLoader::Found::Kind::Image;
-    return found;
+    return qsizetype(sizeof(MovieInfo)) + 2 * (movie.title.size() + movie.originalTitle.size() +
+                                               movie.plot.size() + file.path.size());
 }
 
 } // namespace
-
-int posterRank(const QString &fileName)
-{
-    static const std::array<QLatin1String, 5> names = {
-        QLatin1String("poster"), QLatin1String("folder"), QLatin1String("cover"),
-        QLatin1String("default"), QLatin1String("movie")};
-    static const std::array<QLatin1String, 4> endings = {
-        QLatin1String(".jpg"), QLatin1String(".jpeg"), QLatin1String(".png"),
-        QLatin1String(".webp")};
-    for (std::size_t n = 0; n < names.size(); ++n) {
-        if (!fileName.startsWith(names[n], Qt::CaseInsensitive))
-            continue;
-        const QStringView rest = QStringView(fileName).mid(names[n].size());
-        for (std::size_t e = 0; e < endings.size(); ++e) {
-            if (rest.compare(endings[e], Qt::CaseInsensitive) == 0)
-                return int(n * endings.size() + e);
-        }
-    }
-    return -1;
-}
 
 PosterLoader::PosterLoader(QObject *parent) : PosterLoader(WorkerPool::shared(), parent) {}
 
 PosterLoader::PosterLoader(WorkerPool &pool, QObject *parent)
     : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink<PosterLoader>>(this)),
-      m_current(std::make_shared<std::atomic<quint64>>(0)), m_cache(cacheBytes)
+      m_current(std::make_shared<std::atomic<quint64>>(0)), m_cache(cacheBytes),
+      m_infoCache(cacheBytes)
 {}
 
 PosterLoader::~PosterLoader()
@@ -144,6 +58,16 @@ QIcon PosterLoader::poster(const QString &folder) const
     return {};
 }
 
+std::shared_ptr<const MovieInfo> PosterLoader::info(const QString &path) const
+{
+    const auto state = m_infoState.constFind(path);
+    if (state != m_infoState.constEnd() && *state == State::None)
+        return {};
+    if (const CachedInfo *cached = m_infoCache.object(path))
+        return cached->movie;
+    return {};
+}
+
 bool PosterLoader::request(const QString &folder)
 {
     const auto state = m_state.constFind(folder);
@@ -153,14 +77,37 @@ bool PosterLoader::request(const QString &folder)
             return false;
     }
     m_state.insert(folder, State::Queued);
-    m_queue.push_back(folder);
+    m_jobs[folder].poster = true;
+    enqueue(folder, true);
+    return true;
+}
+
+void PosterLoader::requestInfo(const QString &path, const QString &nfoPath, bool soon)
+{
+    const auto state = m_infoState.constFind(path);
+    if (state != m_infoState.constEnd()) {
+        // Queued behind the others: an entry come into sight moves it ahead.
+        if (*state == State::Queued && soon)
+            enqueue(path, true);
+        if (*state != State::Found || m_infoCache.contains(path))
+            return;
+    }
+    m_infoState.insert(path, State::Queued);
+    Job &job = m_jobs[path];
+    job.info = true;
+    job.nfoPath = nfoPath;
+    enqueue(path, soon);
+}
+
+void PosterLoader::enqueue(const QString &path, bool soon)
+{
+    (soon ? m_soon : m_later).push_back(path);
     if (!m_startPending) {
         // Started from the event loop: requests come in while the view paints,
         // and the whole screen's worth is queued before any is weighed.
         m_startPending = true;
         QMetaObject::invokeMethod(this, &PosterLoader::startQueued, Qt::QueuedConnection);
     }
-    return true;
 }
 
 void PosterLoader::reset()
@@ -168,10 +115,13 @@ void PosterLoader::reset()
     ++m_generation;
     // Loads that a dead share keeps from starting are dropped with the rest.
     m_current->store(m_generation);
-    m_queue.clear();
+    m_soon.clear();
+    m_later.clear();
+    m_jobs.clear();
     m_state.clear();
-    // Loads already running finish in the background; their posters are cached
-    // but count no more against the new folder's share of the workers.
+    m_infoState.clear();
+    // Loads already running finish in the background; what they find is cached
+    // but counts no more against the new folder's share of the workers.
     m_running = 0;
 }
 
@@ -182,73 +132,115 @@ void PosterLoader::setWantedCheck(std::function<bool(const QString &)> wanted)
 
 bool PosterLoader::isBusy() const
 {
-    return m_running > 0 || !m_queue.empty();
+    return m_running > 0 || !m_jobs.isEmpty();
 }
 
 void PosterLoader::startQueued()
 {
     m_startPending = false;
-    while (m_running < maxRunning && !m_queue.empty()) {
-        const QString folder = m_queue.front();
-        m_queue.pop_front();
-        if (m_wanted && !m_wanted(folder)) {
-            m_state.remove(folder);
+    while (m_running < maxRunning && !(m_soon.empty() && m_later.empty())) {
+        std::deque<QString> &queue = m_soon.empty() ? m_later : m_soon;
+        const QString path = queue.front();
+        queue.pop_front();
+        const auto waiting = m_jobs.constFind(path);
+        if (waiting == m_jobs.constEnd())
             continue;
+        Job job = *waiting;
+        m_jobs.erase(waiting);
+        if (job.poster && m_wanted && !m_wanted(path)) {
+            m_state.remove(path);
+            job.poster = false;
         }
-        m_state.insert(folder, State::Loading);
-        ++m_running;
+        if (!job.poster && !job.info)
+            continue;
 
-        Found known;
-        known.folder = folder;
-        known.generation = m_generation;
-        if (const Cached *cached = m_cache.object(folder)) {
-            known.posterPath = cached->posterPath;
-            known.modified = cached->modified;
-            known.size = cached->size;
+        MovieScanTask task{path, job.nfoPath, job.poster, job.info, m_box, {}, {}};
+        if (job.poster) {
+            m_state.insert(path, State::Loading);
+            if (const Cached *cached = m_cache.object(path))
+                task.knownPoster = cached->file;
         }
-        const QSize box = m_box;
-        m_pool.start([known, box, sink = m_sink, current = m_current] {
-            if (current->load() != known.generation)
+        if (job.info) {
+            m_infoState.insert(path, State::Loading);
+            if (const CachedInfo *cached = m_infoCache.object(path))
+                task.knownNfo = cached->file;
+        }
+        ++m_running;
+        m_pool.start([task, job, generation = m_generation, sink = m_sink, current = m_current] {
+            if (current->load() != generation)
                 return;
-            const Found found = lookForPoster(known, box);
-            sink->post([found](PosterLoader *loader) { loader->finished(found); });
+            const MovieScan scan = scanMovieEntry(task);
+            sink->post([task, job, generation, scan](PosterLoader *loader) {
+                loader->finished(task.path, job, generation, scan);
+            });
         });
     }
 }
 
-void PosterLoader::finished(const Found &found)
+void PosterLoader::finished(const QString &path, const Job &job, quint64 generation,
+                            const MovieScan &scan)
 {
-    if (found.kind == Found::Kind::Image) {
-        QPixmap pixmap = QPixmap::fromImage(found.image);
+    // What was paid for is kept, even for a folder no longer shown.
+    if (job.poster && scan.poster == MovieScan::Outcome::Read) {
+        QPixmap pixmap = QPixmap::fromImage(scan.image);
         pixmap.setDevicePixelRatio(m_dpr);
-        auto *cached = new Cached{found.posterPath, found.modified, found.size, QIcon(pixmap)};
-        const qsizetype cost = qsizetype(found.image.sizeInBytes());
-        // Posters of an earlier folder are kept too: they were paid for.
-        m_cache.insert(found.folder, cached, std::max<qsizetype>(cost, 1));
+        const qsizetype cost = qsizetype(scan.image.sizeInBytes());
+        m_cache.insert(path, new Cached{scan.posterFile, QIcon(pixmap)},
+                       std::max<qsizetype>(cost, 1));
     }
-    if (found.generation != m_generation)
+    if (job.info && scan.info == MovieScan::Outcome::Read)
+        m_infoCache.insert(path, new CachedInfo{scan.nfoFile, scan.movie},
+                           costOf(*scan.movie, scan.nfoFile));
+    if (generation != m_generation)
         return;
     --m_running;
+    if (job.poster)
+        posterFinished(path, scan);
+    if (job.info)
+        infoFinished(path, scan);
+    startQueued();
+}
 
-    switch (found.kind) {
-    case Found::Kind::None:
-        m_cache.remove(found.folder);
-        m_state.insert(found.folder, State::None);
+void PosterLoader::posterFinished(const QString &folder, const MovieScan &scan)
+{
+    switch (scan.poster) {
+    case MovieScan::Outcome::None:
+        m_cache.remove(folder);
+        m_state.insert(folder, State::None);
         break;
-    case Found::Kind::Unchanged:
-        if (m_cache.contains(found.folder)) {
-            m_state.insert(found.folder, State::Found);
+    case MovieScan::Outcome::Unchanged:
+        if (m_cache.contains(folder)) {
+            m_state.insert(folder, State::Found);
         } else {
             // Pushed out of the cache while the worker looked; decode next time.
-            m_state.remove(found.folder);
+            m_state.remove(folder);
         }
         break;
-    case Found::Kind::Image:
-        m_state.insert(found.folder, m_cache.contains(found.folder) ? State::Found : State::None);
+    case MovieScan::Outcome::Read:
+        m_state.insert(folder, m_cache.contains(folder) ? State::Found : State::None);
         break;
     }
-    emit posterChanged(found.folder);
-    startQueued();
+    emit posterChanged(folder);
+}
+
+void PosterLoader::infoFinished(const QString &path, const MovieScan &scan)
+{
+    switch (scan.info) {
+    case MovieScan::Outcome::None:
+        m_infoCache.remove(path);
+        m_infoState.insert(path, State::None);
+        break;
+    case MovieScan::Outcome::Unchanged:
+        if (m_infoCache.contains(path))
+            m_infoState.insert(path, State::Found);
+        else
+            m_infoState.remove(path);
+        break;
+    case MovieScan::Outcome::Read:
+        m_infoState.insert(path, m_infoCache.contains(path) ? State::Found : State::None);
+        break;
+    }
+    emit infoChanged(path);
 }
 
 } // namespace moviecat
