@@ -1,6 +1,7 @@
 #include "folderview/foldermodel.h"
 
 #include "folderview/entryicons.h"
+#include "folderview/moviecolumns.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -153,39 +154,6 @@ bool FolderModel::takeFacts(FolderEntry &row, const EntryFacts &facts) const
     row.modifiedMs = facts.modifiedMs;
     return moved;
 }
-
-namespace {
-
-std::optional<int> yearOf(const FolderEntry &row)
-{
-    return row.movie && row.movie->year ? row.movie->year : row.nameYear;
-}
-
-// A movie column's value as a number for sorting; absent when the entry has none.
-std::optional<double> movieNumber(const FolderEntry &row, int column)
-{
-    switch (column) {
-    case FolderModel::YearColumn:
-        if (const std::optional<int> year = yearOf(row))
-            return *year;
-        return std::nullopt;
-    case FolderModel::RatingColumn:
-        return row.movie ? row.movie->rating : std::nullopt;
-    case FolderModel::RuntimeColumn:
-        if (row.movie && row.movie->minutes)
-            return *row.movie->minutes;
-        return std::nullopt;
-    default:
-        return std::nullopt;
-    }
-}
-
-bool isMovieColumn(int column)
-{
-    return column >= FolderModel::YearColumn && column <= FolderModel::RuntimeColumn;
-}
-
-} // namespace
 
 bool FolderModel::before(const FolderEntry &a, const FolderEntry &b) const
 {
@@ -367,11 +335,11 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
             return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.modifiedMs),
                                       QLocale::ShortFormat);
         default:
-            return movieValue(row, column);
+            return movieText(row, column);
         }
     }
     if (role == Qt::ToolTipRole)
-        return toolTip(row);
+        return movieToolTip(row);
     if (role == Qt::DecorationRole && column == NameColumn) {
         if (m_icons)
             return m_icons->icon(row);
@@ -380,57 +348,6 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
     if (role == Qt::TextAlignmentRole && (column == SizeColumn || isMovieColumn(column)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
-}
-
-QVariant FolderModel::movieValue(const FolderEntry &row, int column) const
-{
-    const std::optional<double> value = movieNumber(row, column);
-    if (!value)
-        return {};
-    switch (column) {
-    case YearColumn:
-        return QString::number(int(*value));
-    case RatingColumn:
-        return QLocale().toString(*value, 'f', 1);
-    case RuntimeColumn:
-        return tr("%1 分钟").arg(int(*value));
-    default:
-        return {};
-    }
-}
-
-// Title (and original title), year, rating, running time and the plot's first
-// lines. Rich text, so that a long plot wraps; every value is escaped.
-QVariant FolderModel::toolTip(const FolderEntry &row) const
-{
-    constexpr int plotLines = 3;
-    constexpr qsizetype plotCharacters = 240;
-    const MovieInfo *movie = row.movie.get();
-    QStringList lines;
-    if (movie && !movie->title.isEmpty()) {
-        const bool sameTitle =
-            movie->originalTitle.isEmpty() || movie->originalTitle == movie->title;
-        const QString title =
-            sameTitle ? movie->title : tr("%1（%2）").arg(movie->title, movie->originalTitle);
-        lines << QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped());
-    }
-    for (const int column : {YearColumn, RatingColumn, RuntimeColumn}) {
-        const QVariant value = movieValue(row, column);
-        if (value.isValid()) {
-            lines << tr("%1：%2").arg(headerData(column, Qt::Horizontal).toString(),
-                                      value.toString().toHtmlEscaped());
-        }
-    }
-    if (movie && !movie->plot.isEmpty()) {
-        QString plot =
-            movie->plot.split(QLatin1Char('\n')).mid(0, plotLines).join(QLatin1Char('\n'));
-        if (plot.size() > plotCharacters)
-            plot = plot.first(plotCharacters) + QStringLiteral("……");
-        lines << plot.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    }
-    if (lines.isEmpty())
-        return {};
-    return QStringLiteral("<qt>%1</qt>").arg(lines.join(QLatin1String("<br>")));
 }
 
 QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -447,11 +364,9 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
     case DateColumn:
         return tr("修改日期");
     case YearColumn:
-        return tr("年份");
     case RatingColumn:
-        return tr("评分");
     case RuntimeColumn:
-        return tr("片长");
+        return movieColumnTitle(section);
     default:
         return {};
     }

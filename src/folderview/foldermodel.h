@@ -79,8 +79,6 @@ private:
     void removeEntry(int row);
     bool takeFacts(FolderEntry &entry, const EntryFacts &facts) const;
     bool before(const FolderEntry &a, const FolderEntry &b) const;
-    QVariant movieValue(const FolderEntry &row, int column) const;
-    QVariant toolTip(const FolderEntry &row) const;
     void reorder();
     void applyOrder(const std::vector<int> &order);
     void reindex() const;

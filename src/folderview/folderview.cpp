@@ -3,6 +3,7 @@
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
+#include "folderview/moviecolumns.h"
 #include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
 
@@ -15,7 +16,6 @@
 #include <QStackedLayout>
 #include <QTreeView>
 #include <QUrl>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -218,6 +218,7 @@ void FolderView::setPath(const QString &path)
 {
     m_path = cleanAbsolute(path);
     m_newNames.clear();
+    m_loader->setHeld(!m_path.isEmpty());
     // Drops the posters and .nfo files still waiting for the old folder.
     m_icons->setFolder(m_path);
     // The model drops the old rows, and with them the selection: Enter must
@@ -239,6 +240,10 @@ bool FolderView::isLoadingPosters() const
 
 void FolderView::showListingState()
 {
+    // Posters and .nfo files are read once the names are in: on a share their
+    // calls would hold the listing up.
+    const ShownFolder::State state = m_shown->state();
+    m_loader->setHeld(state == ShownFolder::State::Reading);
     const QString shown = QDir::toNativeSeparators(m_path);
     QString text;
     switch (m_shown->state()) {
@@ -320,15 +325,8 @@ void FolderView::rowsArrived(const QModelIndex &parent, int first, int last)
 void FolderView::askForNewRowsInfo()
 {
     const QStringList names = std::exchange(m_newNames, {});
-    // The videos by the name of their .nfo, should a .nfo come in after its video.
-    const bool withNfo = std::any_of(names.begin(), names.end(), [](const QString &name) {
-        return name.endsWith(QLatin1String(".nfo"), Qt::CaseInsensitive);
-    });
-    QHash<QString, QString> videoOfNfo;
-    for (int row = 0; withNfo && row < m_model->rowCount(); ++row) {
-        if (m_model->isFilm(row))
-            videoOfNfo.insert(NfoFile::besideVideo(m_model->name(row)), m_model->name(row));
-    }
+    // Should a .nfo come in after its video, the video is asked for again.
+    const QHash<QString, QString> videoOfNfo = videosByNfo(*m_model, names);
     for (const QString &name : names) {
         askForInfo(name, false);
         // Asking twice costs nothing: a queued or known entry is not queued again.
@@ -344,17 +342,13 @@ void FolderView::askForInfo(const QString &name, bool soon)
     const int row = m_model->rowOf(name);
     if (row < 0)
         return;
-    const QString path = joinPath(m_path, name);
     const EntryKind kind = m_model->kind(row);
-    QString nfoPath;
-    if (m_model->isFilm(row) && kind != EntryKind::Folder) {
-        const QString nfo = NfoFile::besideVideo(name);
-        if (m_model->rowOf(nfo) < 0)
-            return;
-        nfoPath = joinPath(m_path, nfo);
-    } else if (kind == EntryKind::File) {
+    const bool video = m_model->isFilm(row) && kind != EntryKind::Folder;
+    const QString nfo = video ? NfoFile::besideVideo(name) : QString();
+    if ((video && m_model->rowOf(nfo) < 0) || (!video && kind == EntryKind::File))
         return;
-    }
+    const QString path = joinPath(m_path, name);
+    const QString nfoPath = video ? joinPath(m_path, nfo) : QString();
     if (const std::shared_ptr<const MovieInfo> known = m_loader->info(path))
         m_model->setMovieInfo(name, known);
     m_loader->requestInfo(path, nfoPath, soon);
@@ -362,8 +356,7 @@ void FolderView::askForInfo(const QString &name, bool soon)
 
 void FolderView::infoChanged(const QString &path)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString name = path.mid(slash + 1);
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     if (joinPath(m_path, name) == path)
         m_model->setMovieInfo(name, m_loader->info(path));
 }

@@ -11,6 +11,8 @@ namespace moviecat {
 
 namespace {
 
+using namespace std::chrono_literals;
+
 // Roughly 1,600 posters at 64 x 96 pixels; the .nfo files get the same budget.
 constexpr qsizetype cacheBytes = 40 * 1024 * 1024;
 // Loads of the shown folder running at once: enough to hide a share's latency,
@@ -23,9 +25,19 @@ qsizetype costOf(const MovieInfo &movie, const FileStamp &file)
                                                movie.plot.size() + file.path.size());
 }
 
+// Workers of their own: on a share, the folder's reading keeps the shared pool's
+// threads busy with stat calls for seconds, and the entries in sight must not wait
+// behind them.
+WorkerPool &movieFolderPool()
+{
+    // Never destroyed: at exit a worker may still hang on a dead share.
+    static auto *pool = new WorkerPool(WorkerPool::Limits{maxRunning, 32, 250ms, 20s});
+    return *pool;
+}
+
 } // namespace
 
-PosterLoader::PosterLoader(QObject *parent) : PosterLoader(WorkerPool::shared(), parent) {}
+PosterLoader::PosterLoader(QObject *parent) : PosterLoader(movieFolderPool(), parent) {}
 
 PosterLoader::PosterLoader(WorkerPool &pool, QObject *parent)
     : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink<PosterLoader>>(this)),
@@ -135,9 +147,18 @@ bool PosterLoader::isBusy() const
     return m_running > 0 || !m_jobs.isEmpty();
 }
 
+void PosterLoader::setHeld(bool held)
+{
+    m_held = held;
+    if (!held)
+        startQueued();
+}
+
 void PosterLoader::startQueued()
 {
     m_startPending = false;
+    if (m_held)
+        return;
     while (m_running < maxRunning && !(m_soon.empty() && m_later.empty())) {
         std::deque<QString> &queue = m_soon.empty() ? m_later : m_soon;
         const QString path = queue.front();

@@ -57,6 +57,8 @@ public:
     void setWantedCheck(std::function<bool(const QString &folder)> wanted);
     // Loads are queued or running for the entries looked at since reset().
     bool isBusy() const;
+    // While held, queued loads wait: the folder's own names come first.
+    void setHeld(bool held);
 
 signals:
     // The folder's poster arrived, changed or turned out missing.
@@ -107,6 +109,7 @@ private:
     quint64 m_generation = 0;
     int m_running = 0;
     bool m_startPending = false;
+    bool m_held = false;
 };
 
 } // namespace moviecat
