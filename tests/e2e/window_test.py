@@ -688,24 +688,39 @@ class ShareWindow(WindowSession):
         self.assertEqual(code, 0)
 
 
-def main():
+def parse_arguments(extra=None):
+    """--program and --output, as every script here takes them (and whatever `extra`
+    adds to the parser); sets ARGS. None when the program is not there to run."""
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--output", required=True, help="folder for screenshots and logs")
-    parser.add_argument("--case", choices=["MovieCatWindow", "ShareWindow"],
-                        default="MovieCatWindow")
-    ARGS, rest = parser.parse_known_args()
+    if extra:
+        extra(parser)
+    ARGS, _ = parser.parse_known_args()
     ARGS.output = os.path.abspath(ARGS.output)
+    ARGS.program = os.path.abspath(ARGS.program)
     if not os.access(ARGS.program, os.X_OK):
         print(f"not an executable: {ARGS.program}", file=sys.stderr)
-        return 2
-    case = {c.__name__: c for c in (MovieCatWindow, ShareWindow)}[ARGS.case]
+        return None
+    return ARGS
+
+
+def run_case(case):
+    """Runs the case's steps in order, stopping at the first failure; the exit status."""
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(case)
     runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
                                      failfast=True)
     result = runner.run(suite)
     return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1
+
+
+def main():
+    args = parse_arguments(lambda parser: parser.add_argument(
+        "--case", choices=["MovieCatWindow", "ShareWindow"], default="MovieCatWindow"))
+    if args is None:
+        return 2
+    return run_case({c.__name__: c for c in (MovieCatWindow, ShareWindow)}[args.case])
 
 
 if __name__ == "__main__":
