@@ -1,22 +1,13 @@
 // Feeds arbitrary bytes to the .nfo reader and checks what the details view relies
 // on: every value it gives is in range, and the same bytes read the same again.
 // The input's lines also go through the year-from-name rule and the .nfo picking.
+#include "check.h"
 #include "folderview/nfofile.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

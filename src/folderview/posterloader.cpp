@@ -215,53 +215,39 @@ void PosterLoader::finished(const QString &path, const Job &job, quint64 generat
     if (generation != m_generation)
         return;
     --m_running;
-    if (job.poster)
-        posterFinished(path, scan);
-    if (job.info)
-        infoFinished(path, scan);
+    if (job.poster) {
+        settle(m_state, m_cache, path, scan.poster);
+        emit posterChanged(path);
+    }
+    if (job.info) {
+        settle(m_infoState, m_infoCache, path, scan.info);
+        emit infoChanged(path);
+    }
     startQueued();
 }
 
-void PosterLoader::posterFinished(const QString &folder, const MovieScan &scan)
+// Where a finished load leaves the entry: found while the cache holds what was read,
+// none when there was nothing, and not looked at when the cache let go of it while
+// the worker looked (read again next time).
+template <typename Entry>
+void PosterLoader::settle(QHash<QString, State> &states, QCache<QString, Entry> &cache,
+                          const QString &path, MovieScan::Outcome outcome)
 {
-    switch (scan.poster) {
+    switch (outcome) {
     case MovieScan::Outcome::None:
-        m_cache.remove(folder);
-        m_state.insert(folder, State::None);
+        cache.remove(path);
+        states.insert(path, State::None);
         break;
     case MovieScan::Outcome::Unchanged:
-        if (m_cache.contains(folder)) {
-            m_state.insert(folder, State::Found);
-        } else {
-            // Pushed out of the cache while the worker looked; decode next time.
-            m_state.remove(folder);
-        }
-        break;
-    case MovieScan::Outcome::Read:
-        m_state.insert(folder, m_cache.contains(folder) ? State::Found : State::None);
-        break;
-    }
-    emit posterChanged(folder);
-}
-
-void PosterLoader::infoFinished(const QString &path, const MovieScan &scan)
-{
-    switch (scan.info) {
-    case MovieScan::Outcome::None:
-        m_infoCache.remove(path);
-        m_infoState.insert(path, State::None);
-        break;
-    case MovieScan::Outcome::Unchanged:
-        if (m_infoCache.contains(path))
-            m_infoState.insert(path, State::Found);
+        if (cache.contains(path))
+            states.insert(path, State::Found);
         else
-            m_infoState.remove(path);
+            states.remove(path);
         break;
     case MovieScan::Outcome::Read:
-        m_infoState.insert(path, m_infoCache.contains(path) ? State::Found : State::None);
+        states.insert(path, cache.contains(path) ? State::Found : State::None);
         break;
     }
-    emit infoChanged(path);
 }
 
 } // namespace moviecat

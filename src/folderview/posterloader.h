@@ -85,8 +85,9 @@ private:
     void enqueue(const QString &path, bool soon);
     void startQueued();
     void finished(const QString &path, const Job &job, quint64 generation, const MovieScan &scan);
-    void posterFinished(const QString &folder, const MovieScan &scan);
-    void infoFinished(const QString &path, const MovieScan &scan);
+    template <typename Entry>
+    static void settle(QHash<QString, State> &states, QCache<QString, Entry> &cache,
+                       const QString &path, MovieScan::Outcome outcome);
 
     WorkerPool &m_pool;
     std::shared_ptr<Sink<PosterLoader>> m_sink;
