@@ -322,7 +322,7 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole) {
         switch (column) {
         case NameColumn:
-            return row.name;
+            return row.shown;
         case SizeColumn:
             if (row.kind == EntryKind::File && row.size >= 0)
                 return QLocale().formattedDataSize(row.size);
@@ -338,13 +338,19 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
             return movieText(row, column);
         }
     }
-    if (role == Qt::ToolTipRole)
-        return movieToolTip(row);
+    if (role == Qt::ToolTipRole) {
+        // How a name that is not UTF-8 reads, under what its .nfo says.
+        const QString note = column == NameColumn ? row.note : QString();
+        const QVariant movie = movieToolTip(row, note);
+        return movie.isValid() || note.isEmpty() ? movie : QVariant(note);
+    }
     if (role == Qt::DecorationRole && column == NameColumn) {
         if (m_icons)
             return m_icons->icon(row);
         return {};
     }
+    if (role == Qt::AccessibleDescriptionRole && column == NameColumn && !row.note.isEmpty())
+        return row.note;
     if (role == Qt::TextAlignmentRole && (column == SizeColumn || isMovieColumn(column)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};

@@ -6,6 +6,7 @@
 #include "folderview/moviecolumns.h"
 #include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
+#include "ui/filenames.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -242,9 +243,8 @@ void FolderView::showListingState()
 {
     // Posters and .nfo files are read once the names are in: on a share their
     // calls would hold the listing up.
-    const ShownFolder::State state = m_shown->state();
-    m_loader->setHeld(state == ShownFolder::State::Reading);
-    const QString shown = QDir::toNativeSeparators(m_path);
+    m_loader->setHeld(m_shown->state() == ShownFolder::State::Reading);
+    const QString shown = QDir::toNativeSeparators(FileNames::readable(m_path));
     QString text;
     switch (m_shown->state()) {
     case ShownFolder::State::Reading:
@@ -388,10 +388,11 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
     if (kind != EntryKind::File)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
-    // its own.
+    // its own, handed the file's own bytes.
     const QString file = m_shown->pathOf(name);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        emit problem(tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
+    if (!QDesktopServices::openUrl(FileNames::url(file)))
+        emit problem(tr("无法用默认程序打开文件：\n%1")
+                         .arg(QDir::toNativeSeparators(FileNames::readable(file))));
 }
 
 } // namespace moviecat

@@ -80,7 +80,7 @@ QVariant movieText(const FolderEntry &row, int column)
 
 // Title (and original title), year, rating, running time and the plot's first
 // lines. Rich text, so that a long plot wraps; every value is escaped.
-QVariant movieToolTip(const FolderEntry &row)
+QVariant movieToolTip(const FolderEntry &row, const QString &note)
 {
     constexpr int plotLines = 3;
     constexpr qsizetype plotCharacters = 240;
@@ -110,6 +110,8 @@ QVariant movieToolTip(const FolderEntry &row)
     }
     if (lines.isEmpty())
         return {};
+    if (!note.isEmpty())
+        lines << note.toHtmlEscaped();
     return QStringLiteral("<qt>%1</qt>").arg(lines.join(QLatin1String("<br>")));
 }
 

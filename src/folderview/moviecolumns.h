@@ -23,8 +23,8 @@ std::optional<double> movieNumber(const FolderEntry &row, int column);
 // What the column's cell shows ("142 分钟"); invalid when the entry has no value.
 QVariant movieText(const FolderEntry &row, int column);
 // Title (and original title), year, rating, running time and the plot's first
-// lines; invalid when nothing is known.
-QVariant movieToolTip(const FolderEntry &row);
+// lines, then the note if any; invalid when nothing of the movie is known.
+QVariant movieToolTip(const FolderEntry &row, const QString &note);
 
 // The shown videos by the name of the .nfo that would stand beside each, if any of
 // the new names is a .nfo's.

@@ -1,14 +1,15 @@
 #include "folderview/moviescan.h"
 
 #include "folderview/folderlister.h"
+#include "ui/filenames.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -16,9 +17,32 @@ namespace moviecat {
 
 namespace {
 
+// The folder view's own calls, which keep every name's bytes.
+FolderLister &lister()
+{
+    static const std::shared_ptr<FolderLister> system = systemFolderLister();
+    return *system;
+}
+
+// Opened by its bytes: QFile would look for a name's U+FFFD stand-ins instead.
+bool openByBytes(const QString &path, QFile &file)
+{
+    const int fd = ::open(FileNames::toBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
 QImage decodeScaled(const QString &path, QSize box)
 {
-    QImageReader reader(path);
+    QFile file;
+    if (!openByBytes(path, file))
+        return {};
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
@@ -38,12 +62,12 @@ QImage decodeScaled(const QString &path, QSize box)
 }
 
 // The stamp of a regular file; a null path when there is none.
-FileStamp stampOf(const QString &path)
+FileStamp stampOf(const QString &folder, const QString &name)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    const EntryFacts facts = lister().facts(folder, name);
+    if (!facts.exists || facts.kind != EntryKind::File)
         return {};
-    return {info.filePath(), info.lastModified().toMSecsSinceEpoch(), info.size()};
+    return {joinPath(folder, name), facts.modifiedMs, facts.size};
 }
 
 void findPoster(const QString &folder, std::vector<std::pair<int, QString>> candidates,
@@ -51,7 +75,7 @@ void findPoster(const QString &folder, std::vector<std::pair<int, QString>> cand
 {
     std::sort(candidates.begin(), candidates.end());
     for (const auto &candidate : candidates) {
-        scan.posterFile = stampOf(joinPath(folder, candidate.second));
+        scan.posterFile = stampOf(folder, candidate.second);
         if (!scan.posterFile.path.isEmpty())
             break;
     }
@@ -66,19 +90,19 @@ void findPoster(const QString &folder, std::vector<std::pair<int, QString>> cand
     scan.poster = scan.image.isNull() ? MovieScan::Outcome::None : MovieScan::Outcome::Read;
 }
 
-void readNfo(const QString &nfoPath, const MovieScanTask &task, MovieScan &scan)
+void readNfo(const QString &folder, const QString &name, const MovieScanTask &task, MovieScan &scan)
 {
-    if (nfoPath.isEmpty())
+    if (name.isEmpty())
         return;
-    scan.nfoFile = stampOf(nfoPath);
+    scan.nfoFile = stampOf(folder, name);
     if (scan.nfoFile.path.isEmpty() || scan.nfoFile.size > NfoFile::maxSize)
         return;
     if (scan.nfoFile == task.knownNfo) {
         scan.info = MovieScan::Outcome::Unchanged;
         return;
     }
-    QFile file(scan.nfoFile.path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openByBytes(scan.nfoFile.path, file))
         return;
     // Never more than the limit, should the file have grown since the stat.
     const QByteArray bytes = file.read(NfoFile::maxSize + 1);
@@ -115,31 +139,28 @@ MovieScan scanMovieEntry(const MovieScanTask &task)
 {
     MovieScan scan;
     if (!task.nfoPath.isEmpty()) {
-        if (task.info)
-            readNfo(task.nfoPath, task, scan);
+        const qsizetype slash = task.nfoPath.lastIndexOf(u'/');
+        if (task.info && slash >= 0)
+            readNfo(task.nfoPath.first(std::max<qsizetype>(slash, 1)),
+                    task.nfoPath.sliced(slash + 1), task, scan);
         return scan;
     }
 
     std::vector<std::pair<int, QString>> candidates;
     QStringList names;
-    // Every kind of entry, so that the listing itself needs no stat per entry.
-    QDirIterator it(task.path,
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        const int rank = posterRank(name);
+    // Names only, so that the listing itself needs no stat per entry.
+    lister().list(task.path, [&](ListedName &&listed) {
+        const int rank = posterRank(listed.name);
         if (rank >= 0)
-            candidates.emplace_back(rank, name);
+            candidates.emplace_back(rank, listed.name);
         if (task.info)
-            names.append(name);
-    }
+            names.append(std::move(listed.name));
+        return true;
+    });
     if (task.poster)
         findPoster(task.path, std::move(candidates), task, scan);
-    if (task.info) {
-        const QString nfo = NfoFile::pick(names);
-        readNfo(nfo.isEmpty() ? QString() : joinPath(task.path, nfo), task, scan);
-    }
+    if (task.info)
+        readNfo(task.path, NfoFile::pick(names), task, scan);
     return scan;
 }
 
