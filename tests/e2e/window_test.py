@@ -62,6 +62,18 @@ def write_category_file(root, categories):
         ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
 
 
+# What a media centre keeps beside one of the movies.
+HERO_NFO = """<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
+<movie>
+  <title>英雄</title>
+  <originaltitle>Hero</originaltitle>
+  <ratings><rating name="imdb" max="10" default="true"><value>7.9</value></rating></ratings>
+  <year>2002</year>
+  <runtime>99</runtime>
+</movie>
+"""
+
+
 def make_catalogue(root):
     library = os.path.join(root, "影片库")
     paths = []
@@ -69,6 +81,8 @@ def make_catalogue(root):
         folder = os.path.join(library, category)
         make_movies(folder, movies)
         paths.append(folder)
+    with open(os.path.join(paths[0], "英雄 (2002)", "movie.nfo"), "w", encoding="utf-8") as nfo:
+        nfo.write(HERO_NFO)
     write_category_file(root, [(name, path) for (name, _), path in zip(CATALOGUE, paths)])
     return paths
 
@@ -384,6 +398,29 @@ class MovieCatWindow(WindowSession):
         poll(lambda: self.folder_entry("卧虎藏龙 (2000)"), "the category again after Back", 10)
         # The category name stays what the click set.
         self.assertEqual(self.status("当前分类").name, "动作片")
+
+    def test_05a_details_columns_read_the_movies_nfo(self):
+        self.click(self.button("详细"))
+        entries = poll(lambda: (e := self.shown_entries()) and e.getRole() == pyatspi.ROLE_TREE
+                       and e, "the details view", 5)
+
+        def row_of(name):
+            _, columns, headers, cells = self.folder_cells(entries)
+            names = [c.name for c in cells[::columns]]
+            if name not in names:
+                return None
+            start = names.index(name) * columns
+            return dict(zip([h.name for h in headers], [c.name for c in cells[start:start + columns]]))
+
+        hero = poll(lambda: (r := row_of("英雄 (2002)")) and r.get("片长") and r,
+                    "the .nfo's values in the movie's row", 10)
+        self.assertEqual((hero["年份"], hero["评分"], hero["片长"]), ("2002", "7.9", "99 分钟"))
+        # Without a .nfo the year comes from the folder's name, and nothing else.
+        other = row_of("卧虎藏龙 (2000)")
+        self.assertEqual((other["年份"], other["评分"], other["片长"]), ("2000", "", ""))
+        self.click(self.button("大图标"))
+        poll(lambda: (e := self.shown_entries()) and e.getRole() == pyatspi.ROLE_LIST,
+             "the large icons again", 5)
 
     def test_06_category_button_turns_green_under_the_pointer(self):
         button = self.button("喜剧片")
