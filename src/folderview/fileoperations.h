@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <atomic>
+#include <functional>
+
+class QMimeData;
+
+namespace moviecat {
+
+// What the folder view does to entries on disk: rename, trash and take back,
+// delete for good, measure a folder. Every call here may block for ever on a
+// share that stopped answering, so only workers make them. Paths are the
+// exact bytes of the file system: a name that is not UTF-8 goes back to the
+// disk as it came.
+
+// Between a name's text and its bytes. This is the one place the folder
+// view's operations convert; it follows the project's conversions.
+QByteArray nameBytes(const QString &name);
+QString nameText(const QByteArray &bytes);
+
+// A file:// URL that carries the path's exact bytes.
+QUrl localFileUrl(const QString &path);
+
+// Clipboard and drag data for entries given by full path: text/uri-list for
+// file managers, plain text (one full path a line) for editors and terminals.
+QMimeData *entriesMimeData(const QStringList &paths);
+
+// Why a new name cannot be used, before the disk is asked.
+enum class NameRefusal { None, Unchanged, Empty, Slash, Reserved };
+NameRefusal checkNewName(const QString &oldName, const QString &newName);
+
+// Renames without ever replacing an existing entry. Returns 0 or the errno
+// (EEXIST when the new name is taken).
+int renameNoReplace(const QByteArray &from, const QByteArray &to);
+
+// An entry moved to a trash, and where to take it back from.
+struct TrashedEntry {
+    QByteArray original;    // the path it had
+    QByteArray trashedFile; // .../Trash/files/NAME
+    QByteArray infoFile;    // .../Trash/info/NAME.trashinfo
+};
+
+struct TrashResult {
+    enum class Outcome { Trashed, NoTrash, Failed };
+    Outcome outcome = Outcome::Failed;
+    int error = 0; // errno for NoTrash and Failed
+    TrashedEntry entry;
+};
+
+// Moves the entry to the freedesktop trash: the home trash
+// ($XDG_DATA_HOME/Trash) for entries on its file system, otherwise
+// $topdir/.Trash/$uid or $topdir/.Trash-$uid at the top of the entry's mount.
+// Never copies across file systems and never deletes: where no trash can be
+// had, the entry stays and the outcome says NoTrash.
+TrashResult moveToTrash(const QByteArray &path);
+
+// Puts a trashed entry back where it was; never over an entry that took its
+// place meanwhile (EEXIST). Returns 0 or the errno.
+int restoreFromTrash(const TrashedEntry &entry);
+
+// The text of a .trashinfo file for the path (absolute for the home trash,
+// relative to the top folder for a top-folder trash), its date as given.
+QByteArray trashInfo(const QByteArray &pathAsStored, const QDateTime &deletedAt);
+
+// Removes the entry and, for a folder, everything below it, without
+// following links. Returns 0 or the errno of the first failure.
+int deleteForGood(const QByteArray &path);
+
+// What the properties box shows of an entry.
+struct EntryDetails {
+    int error = 0;
+    bool isFolder = false;
+    bool isLink = false;
+    qint64 size = 0;
+    QDateTime modified;
+    QDateTime accessed;
+    QDateTime created; // invalid where the file system does not keep it
+};
+EntryDetails entryDetails(const QByteArray &path);
+
+// The sum of the sizes below a folder, counted without following links.
+struct ContentSize {
+    qint64 bytes = 0;
+    qint64 files = 0;
+    qint64 folders = 0;
+    int unreadable = 0; // folders that could not be read
+    bool cancelled = false;
+};
+// progress is called now and then with the count so far.
+ContentSize contentSize(const QByteArray &folder, const std::atomic_bool &cancel,
+                        const std::function<void(const ContentSize &)> &progress = {});
+
+} // namespace moviecat
