@@ -1,5 +1,6 @@
 #include "folderview/folderview.h"
 
+#include "folderview/entryactions.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
 #include "folderview/posterloader.h"
@@ -99,6 +100,32 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
     connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
+
+    EntryAccess access;
+    access.folder = [this] {
+        return m_path;
+    };
+    access.name = [this](int row) {
+        return m_model->name(row);
+    };
+    access.kind = [this](int row) {
+        return m_model->kind(row);
+    };
+    access.rowOf = [this](const QString &name) {
+        return m_model->rowOf(name);
+    };
+    access.open = [this](const QModelIndex &index) {
+        openEntry(index);
+    };
+    access.refresh = [this] {
+        setPath(m_path);
+    };
+    // A local folder's watch reports our own changes too.
+    access.changed = [](const QStringList &) {
+    };
+    m_actions = new EntryActions(this, {m_list, m_details}, std::move(access));
+    connect(m_actions, &EntryActions::problem, this, &FolderView::problem);
+    connect(m_actions, &EntryActions::backRequested, this, &FolderView::backRequested);
 
     setViewMode(ViewMode::LargeIcons);
 }
@@ -349,9 +376,7 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
     // its own.
-    const QString file = m_model->pathOf(name);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        emit problem(tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(file)));
+    m_actions->openFile(m_model->pathOf(name));
 }
 
 } // namespace moviecat

@@ -17,6 +17,7 @@ class QTreeView;
 
 namespace moviecat {
 
+class EntryActions;
 class EntryDelegate;
 class FolderModel;
 class PosterLoader;
@@ -61,6 +62,8 @@ signals:
     void itemOpened(const QString &name);
     // Something the user should hear about (a file the desktop cannot open).
     void problem(const QString &message);
+    // Backspace or Alt+Left in the view.
+    void backRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -84,6 +87,7 @@ private:
     QTreeView *m_details = nullptr;
     EntryDelegate *m_delegate = nullptr;
     PosterLoader *m_posters = nullptr;
+    EntryActions *m_actions = nullptr;
     // Folders whose posters were asked for, by their place in the model.
     QHash<QString, QPersistentModelIndex> m_posterEntries;
     QIcon m_filmIcon;

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "folderview/fileoperations.h"
+#include "folderview/folderlister.h"
+
+#include <QElapsedTimer>
+#include <QModelIndex>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+class QAbstractItemView;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+
+namespace moviecat {
+
+class DesktopActions;
+class OperationRunner;
+
+// What the actions need of the folder view's entries.
+struct EntryAccess {
+    std::function<QString()> folder; // the shown folder, absolute, '/' separators
+    std::function<QString(int row)> name;
+    std::function<EntryKind(int row)> kind;
+    std::function<int(const QString &name)> rowOf; // -1 when not shown
+    std::function<void(const QModelIndex &index)> open;
+    std::function<void()> refresh;
+    // Entries of the shown folder changed by our own hand: shown at once,
+    // whether or not the folder is watched.
+    std::function<void(const QStringList &names)> changed;
+};
+
+// What a user does to the entries of the folder view besides opening them:
+// the context menu, copying and dragging their paths, renaming in place,
+// the trash with its undo, deleting for good, their properties, the keys,
+// typing a name's first letters. Every file-system call runs on workers;
+// while one is pending the view says so, and the window keeps answering.
+class EntryActions : public QObject {
+    Q_OBJECT
+public:
+    EntryActions(QWidget *host, const QList<QAbstractItemView *> &views, EntryAccess access);
+    ~EntryActions() override;
+
+    // Opens a file in its application; asks first where that would run a
+    // program, and by default opens its folder instead.
+    void openFile(const QString &path);
+
+    DesktopActions *desktop() const { return m_desktop; }
+    OperationRunner *runner() const { return m_runner; }
+
+signals:
+    void problem(const QString &message);
+    void backRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAbstractItemView *viewOf(QObject *object) const;
+    QAbstractItemView *shownView() const;
+    std::vector<int> selectedRows() const;
+    QStringList selectedNames() const;
+    QString pathOf(const QString &name) const;
+
+    bool keyPressed(QAbstractItemView *view, QKeyEvent *event);
+    bool typeAhead(QAbstractItemView *view, const QString &text);
+    void showMenu(QAbstractItemView *view, QPoint at, bool fromKeyboard);
+    void fillEntryMenu(QMenu *menu, const QStringList &names);
+    void fillFolderMenu(QMenu *menu);
+    bool startDrag(QAbstractItemView *view);
+
+    void copyPaths(const QStringList &paths);
+    void startRename(QAbstractItemView *view);
+    void finishRename(bool accept);
+    void trashSelected();
+    void undoTrash();
+    void deleteSelected();
+    void showProperties(const QString &name);
+    void askBeforeRunning(const QString &path);
+
+    void selectWhenShown(const QString &folder, const QStringList &names);
+    void trySelect();
+    void showWaiting();
+    void showTrashed(const QStringList &names);
+    void placeNotices();
+    QString systemReason(int error) const;
+
+    QWidget *m_host;
+    QList<QAbstractItemView *> m_views;
+    EntryAccess m_access;
+    OperationRunner *m_runner;
+    DesktopActions *m_desktop;
+    QLabel *m_waitingLine;
+    QLabel *m_trashLine;
+    QTimer m_trashLineTimer;
+
+    QPointer<QLineEdit> m_editor;
+    QString m_editedName;
+    QString m_editedFolder;
+
+    std::vector<TrashedEntry> m_lastTrashed;
+
+    QString m_selectFolder;
+    QStringList m_toSelect;
+
+    QString m_typed;
+    QElapsedTimer m_lastTyped;
+
+    QPoint m_pressAt;
+    QPersistentModelIndex m_pressed;
+    bool m_pressKeptSelection = false;
+};
+
+} // namespace moviecat
