@@ -425,6 +425,7 @@ bool EntryActions::startDrag(QAbstractItemView *view)
         return false;
     auto *drag = new QDrag(view);
     drag->setMimeData(entriesMimeData(paths));
+    emit dragStarting(drag->mimeData());
     // Copies and links only: the collection never loses an entry by a drag.
     drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
     return true;

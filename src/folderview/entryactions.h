@@ -18,6 +18,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 
 namespace moviecat {
 
@@ -58,6 +59,8 @@ public:
 signals:
     void problem(const QString &message);
     void backRequested();
+    // A drag of entries is about to start with this data (the drag owns it).
+    void dragStarting(const QMimeData *data);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,6 +1,8 @@
 #include "folderview/fileoperations.h"
 #include "helpers.h"
+#include "lockedfolder.h"
 #include "temptree.h"
+#include "xdgfolders.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -52,64 +54,12 @@ void writeBytes(const QByteArray &path, const QByteArray &contents)
     ::close(fd);
 }
 
-// A folder nobody may change, root included (root ignores the mode bits, so the
-// file system's immutable flag is set as well, where it has one).
-class LockedFolder {
-public:
-    explicit LockedFolder(const QByteArray &path) : m_path(path)
-    {
-        ::chmod(path.constData(), 0555);
-        m_fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            m_immutable = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-    }
-    ~LockedFolder()
-    {
-        int flags = 0;
-        if (m_immutable && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags &= ~FS_IMMUTABLE_FL;
-            ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
-        }
-        if (m_fd >= 0)
-            ::close(m_fd);
-        ::chmod(m_path.constData(), 0755);
-    }
-    // Whether writing into it is refused for this process.
-    bool holds() const { return m_immutable || ::geteuid() != 0; }
-
-private:
-    QByteArray m_path;
-    int m_fd = -1;
-    bool m_immutable = false;
-};
-
-// XDG_DATA_HOME pointed at a scratch folder for the test's length.
 class FileOperationsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(tree.isValid());
-        m_oldDataHome = qgetenv("XDG_DATA_HOME");
-        m_hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", bytesOf(tree.mkdir(QStringLiteral("data"))));
-    }
-    void TearDown() override
-    {
-        if (m_hadDataHome)
-            qputenv("XDG_DATA_HOME", m_oldDataHome);
-        else
-            qunsetenv("XDG_DATA_HOME");
-    }
     QByteArray homeTrash() const { return bytesOf(tree.path(QStringLiteral("data/Trash"))); }
 
     TempTree tree;
-
-private:
-    QByteArray m_oldDataHome;
-    bool m_hadDataHome = false;
+    XdgFolders xdg{tree.root()};
 };
 
 TEST(NewNames, RefusedBeforeTheDiskIsAsked)
@@ -246,7 +196,7 @@ TEST_F(FileOperationsTest, AnotherMountUsesTheTrashAtItsTop)
     // /dev/shm is a mount of its own on most systems; the home trash is elsewhere.
     struct stat shm {};
     struct stat data {};
-    ASSERT_EQ(::stat(qgetenv("XDG_DATA_HOME").constData(), &data), 0);
+    ASSERT_EQ(::stat(bytesOf(tree.root()).constData(), &data), 0);
     if (::stat("/dev/shm", &shm) != 0 || shm.st_dev == data.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm to trash on";
     const QByteArray topTrash = "/dev/shm/.Trash-" + QByteArray::number(::getuid());
