@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const CategoryFile file = CategoryFile::parse(bytes);
 
-    check(file.categories.size() <= CategoryFile::maxCategories);
+    check(file.categories.size() <= moviecat::kCategoryCount);
     qsizetype withPath = 0;
     for (const Category &category : file.categories) {
         check(!category.caption.contains(QLatin1Char('\r')));

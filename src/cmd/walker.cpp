@@ -13,6 +13,7 @@
 //                 enters linked folders once, release() frees what was written
 #include "cmd/walker.h"
 
+#include "base/filesystems.h"
 #include "cmd/unicode.h"
 
 #include <algorithm>
@@ -100,23 +101,13 @@ std::string printable(std::string_view path)
     return text;
 }
 
-// ext2/3/4, XFS, tmpfs, F2FS and ZFS count a folder's links as 2 plus its sub-folders.
-// Btrfs (always 1), network and FUSE file systems do not, or not reliably.
 LinkCount linkCountOf(int fd)
 {
     struct statfs fs;
     if (::fstatfs(fd, &fs) != 0)
         return LinkCount::NotCounted;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53:     // ext2, ext3, ext4
-    case 0x58465342: // XFS
-    case 0x01021994: // tmpfs
-    case 0xF2F52010: // F2FS
-    case 0x2FC12FC1: // ZFS
-        return LinkCount::Counted;
-    default:
-        return LinkCount::NotCounted;
-    }
+    return countsSubfolderLinks(static_cast<unsigned long>(fs.f_type)) ? LinkCount::Counted
+                                                                       : LinkCount::NotCounted;
 }
 
 std::string realPath(const std::string &path)

@@ -1,10 +1,11 @@
 #include "folderview/folderlister.h"
 
+#include "base/filesystems.h"
+
 #include <QFile>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
@@ -69,21 +70,7 @@ public:
         struct statfs info {};
         if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
             return false;
-        switch (static_cast<unsigned long>(info.f_type)) {
-        case NFS_SUPER_MAGIC:
-        case SMB_SUPER_MAGIC:
-        case CIFS_SUPER_MAGIC:
-        case SMB2_SUPER_MAGIC:
-        case FUSE_SUPER_MAGIC:
-        case V9FS_MAGIC:
-        case CODA_SUPER_MAGIC:
-        case AFS_SUPER_MAGIC:
-        case 0x00C36400UL: // ceph
-        case 0x564C0001UL: // vboxsf (shared folders of a virtual machine)
-            return false;
-        default:
-            return true;
-        }
+        return !isNetworkFileSystem(static_cast<unsigned long>(info.f_type));
     }
 };
 
