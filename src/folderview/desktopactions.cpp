@@ -227,26 +227,31 @@ DesktopActions::DesktopActions(QWidget *window, OperationRunner *runner)
     };
 }
 
-void DesktopActions::openWith(const QString &path)
+void DesktopActions::callOrElse(QDBusMessage call, const std::function<void()> &otherwise)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!m_useBus || !bus.isConnected()) {
-        chooseApplication(path);
+        otherwise();
         return;
     }
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [otherwise](QDBusPendingCallWatcher *done) {
+                done->deleteLater();
+                if (done->isError())
+                    otherwise();
+            });
+}
+
+void DesktopActions::openWith(const QString &path)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.portal.Desktop"),
         QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.OpenURI"), QStringLiteral("OpenURI"));
     call << QString() << QString::fromLatin1(localFileUrl(path).toEncoded())
          << QVariantMap{{QStringLiteral("ask"), true}};
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, path](QDBusPendingCallWatcher *done) {
-                done->deleteLater();
-                if (done->isError())
-                    chooseApplication(path);
-            });
+    callOrElse(call, [this, path] { chooseApplication(path); });
 }
 
 void DesktopActions::chooseApplication(const QString &path)
@@ -303,12 +308,6 @@ void DesktopActions::showItems(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    const QString folder = QDir::cleanPath(paths.first() + QStringLiteral("/.."));
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!m_useBus || !bus.isConnected()) {
-        openFolder(folder);
-        return;
-    }
     QStringList uris;
     for (const QString &path : paths)
         uris << QString::fromLatin1(localFileUrl(path).toEncoded());
@@ -317,13 +316,8 @@ void DesktopActions::showItems(const QStringList &paths)
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << uris << QString();
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, folder](QDBusPendingCallWatcher *done) {
-                done->deleteLater();
-                if (done->isError())
-                    openFolder(folder);
-            });
+    const QString folder = QDir::cleanPath(paths.first() + QStringLiteral("/.."));
+    callOrElse(call, [this, folder] { openFolder(folder); });
 }
 
 void DesktopActions::showFolder(const QString &folder)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -54,6 +55,9 @@ signals:
     void problem(const QString &message);
 
 private:
+    // Calls the desktop over the session bus; where that cannot be done or fails,
+    // does the other thing.
+    void callOrElse(QDBusMessage call, const std::function<void()> &otherwise);
     void chooseApplication(const QString &path);
     void offer(const QString &path, const QList<DesktopApp> &apps);
     void openFolder(const QString &folder);

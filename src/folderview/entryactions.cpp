@@ -58,6 +58,28 @@ bool runsAProgram(const QByteArray &path)
            (n >= 2 && head[0] == '#' && head[1] == '!');
 }
 
+QString joinPath(const QString &folder, const QString &name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// A question beside the window, never blocking it: one action and 取消. Returns the
+// action's button.
+QPushButton *askBeside(QWidget *parent, const QString &name, const QString &title,
+                       const QString &text, const QString &action, bool actionByDefault)
+{
+    auto *question =
+        new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    question->setObjectName(name);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *act = question->addButton(action, QMessageBox::AcceptRole);
+    QPushButton *cancel = question->addButton(QObject::tr("取消"), QMessageBox::RejectRole);
+    question->setDefaultButton(actionByDefault ? act : cancel);
+    question->setEscapeButton(cancel);
+    question->open();
+    return act;
+}
+
 QString listOfNames(const QStringList &names)
 {
     if (names.size() == 1)
@@ -154,8 +176,7 @@ QStringList EntryActions::selectedNames() const
 
 QString EntryActions::pathOf(const QString &name) const
 {
-    const QString folder = m_access.folder();
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    return joinPath(m_access.folder(), name);
 }
 
 QString EntryActions::systemReason(int error) const
@@ -619,23 +640,17 @@ void EntryActions::deleteSelected()
     if (names.isEmpty())
         return;
     const QString folder = m_access.folder();
-    auto *question = new QMessageBox(
-        QMessageBox::Warning, tr("永久删除"),
+    QPushButton *remove = askBeside(
+        m_host, QStringLiteral("deleteQuestion"), tr("永久删除"),
         names.size() == 1 ? tr("要永久删除“%1”吗？\n删除后无法恢复。").arg(names.first())
                           : tr("要永久删除这 %1 个项目吗？\n删除后无法恢复。").arg(names.size()),
-        QMessageBox::NoButton, m_host);
-    question->setObjectName(QStringLiteral("deleteQuestion"));
-    question->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton *remove = question->addButton(tr("永久删除"), QMessageBox::DestructiveRole);
+        tr("永久删除"), false);
     remove->setObjectName(QStringLiteral("deleteButton"));
-    QPushButton *cancel = question->addButton(tr("取消"), QMessageBox::RejectRole);
-    question->setDefaultButton(cancel);
-    question->setEscapeButton(cancel);
     connect(
         remove, &QPushButton::clicked, this, [this, folder, names] {
             QList<QByteArray> paths;
             for (const QString &name : names)
-                paths << nameBytes(folder + QLatin1Char('/') + name);
+                paths << nameBytes(joinPath(folder, name));
             m_runner->run(
                 [paths] {
                     std::vector<int> errors;
@@ -656,7 +671,6 @@ void EntryActions::deleteSelected()
                         m_access.changed(names);
                 });
         });
-    question->open();
 }
 
 void EntryActions::showProperties(const QString &name)
@@ -681,21 +695,13 @@ void EntryActions::openFile(const QString &path)
 
 void EntryActions::askBeforeRunning(const QString &path)
 {
-    auto *question = new QMessageBox(
-        QMessageBox::Warning, tr("可执行文件"),
-        tr("这是一个可执行文件……\n%1\n\n打开它就会运行其中的程序。moviecat 不运行它，"
-           "可以在文件管理器中打开它所在的文件夹。")
-            .arg(QDir::toNativeSeparators(path)),
-        QMessageBox::NoButton, m_host);
-    question->setObjectName(QStringLiteral("executableQuestion"));
-    question->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton *folder = question->addButton(tr("打开所在文件夹"), QMessageBox::AcceptRole);
-    folder->setObjectName(QStringLiteral("openFolderButton"));
-    QPushButton *cancel = question->addButton(tr("取消"), QMessageBox::RejectRole);
-    question->setDefaultButton(folder);
-    question->setEscapeButton(cancel);
+    QPushButton *folder =
+        askBeside(m_host, QStringLiteral("executableQuestion"), tr("可执行文件"),
+                  tr("这是一个可执行文件……\n%1\n\n打开它就会运行其中的程序。moviecat 不运行它，"
+                     "可以在文件管理器中打开它所在的文件夹。")
+                      .arg(QDir::toNativeSeparators(path)),
+                  tr("打开所在文件夹"), true);
     connect(folder, &QPushButton::clicked, this, [this, path] { m_desktop->showItems({path}); });
-    question->open();
 }
 
 void EntryActions::selectWhenShown(const QString &folder, const QStringList &names)

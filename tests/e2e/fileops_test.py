@@ -7,20 +7,17 @@ never answers a change.
     dbus-run-session -- /usr/bin/python3 fileops_test.py --program BUILD/bin/moviecat \
         --output BUILD/e2e --case LocalFileOps|ShareFileOps"""
 
-import argparse
 import os
-import subprocess
 import sys
 import time
-import unittest
 import urllib.parse
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_test  # noqa: E402
 from e2e_support import SlowShare, poll, showing  # noqa: E402
-from window_test import (ScreenshotOnFailure, WindowSession, centre, make_movies,  # noqa: E402
-                         stuck_on_fuse, threads_of, write_category_file)
+from window_test import (WindowSession, centre, make_movies, stuck_on_fuse,  # noqa: E402
+                         write_category_file)
 
 MOVIES = ["Alien (1979)", "Badly Named", "Brazil (1985)", "Chinatown (1974)"]
 ENTRY_MENU = ["打开", "打开方式…", "在文件管理器中显示", "复制路径", "重命名", "移到回收站",
@@ -184,39 +181,11 @@ class ShareFileOps(FileOpsSession):
         self.assertLess(time.monotonic() - pressed, 12.5)
 
     def test_02_exit_does_not_wait_for_the_operations(self):
-        pressed = time.monotonic()
-        self.x.press(*centre(self.button("Exit")))
-        poll(lambda: self.app.poll() is not None or (
-                 not self.x.window_ids("^moviecat$")
-                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
-             "the program to end but for the calls stuck on the share", 5, interval=0.02)
-        took = time.monotonic() - pressed
-        print(f"\nExit with operations stuck on the share: done after {took:.3f} s",
-              file=sys.stderr)
-        self.assertLess(took, 2.0)
-        self.share.abort()
-        try:
-            code = self.app.wait(10)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("moviecat still runs after the share's calls were released")
-        self.assertEqual(code, 0)
+        self.exit_past_stuck_calls("a rename and a trash stuck on the share")
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--output", required=True, help="folder for screenshots and logs")
-    parser.add_argument("--case", choices=["LocalFileOps", "ShareFileOps"],
-                        default="LocalFileOps")
-    args, _ = parser.parse_known_args()
-    args.output = os.path.abspath(args.output)
-    window_test.ARGS = args
-    case = {c.__name__: c for c in (LocalFileOps, ShareFileOps)}[args.case]
-    suite = unittest.defaultTestLoader.loadTestsFromTestCase(case)
-    runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
-                                     failfast=True)
-    result = runner.run(suite)
-    return 0 if result.wasSuccessful() and result.testsRun == suite.countTestCases() else 1
+    return window_test.run_case([LocalFileOps, ShareFileOps], "LocalFileOps")
 
 
 if __name__ == "__main__":

@@ -5,13 +5,13 @@
 #include "folderview/workerpool.h"
 #include "folderviewfixture.h"
 #include "lockedfolder.h"
+#include "urlcatcher.h"
 #include "xdgfolders.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDrag>
 #include <QFile>
@@ -35,17 +35,6 @@ namespace moviecat::test {
 namespace {
 
 constexpr int waitMs = 5000;
-
-// Catches what the view hands the desktop to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 bool exists(const QString &path)
 {
@@ -638,5 +627,3 @@ TEST(OperationRunnerWaiting, SaysWorkingAtOnceAndNotAnsweringLaterAndDropsLateAn
 
 } // namespace
 } // namespace moviecat::test
-
-#include "entryactions_test.moc"
