@@ -3,9 +3,9 @@
 #include "folderview/entryactions.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
+#include "folderview/operationrunner.h"
 #include "folderview/posterloader.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -13,7 +13,6 @@
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 
@@ -120,8 +119,14 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     access.refresh = [this] {
         setPath(m_path);
     };
-    // A local folder's watch reports our own changes too.
-    access.changed = [](const QStringList &) {
+    // A local folder's watch reports our own changes too; a share's folder is read again.
+    access.changed = [this](const QStringList &) {
+        m_actions->runner()->run(
+            [folder = m_path] { return systemFolderLister()->sendsChangeNotices(folder); },
+            [this, folder = m_path](bool notices) {
+                if (!notices && folder == m_path)
+                    setPath(m_path);
+            });
     };
     m_actions = new EntryActions(this, {m_list, m_details}, std::move(access));
     connect(m_actions, &EntryActions::problem, this, &FolderView::problem);
