@@ -185,7 +185,12 @@ class ShareFileOps(FileOpsSession):
 
 
 def main():
-    return window_test.run_case([LocalFileOps, ShareFileOps], "LocalFileOps")
+    cases = {c.__name__: c for c in (LocalFileOps, ShareFileOps)}
+    args = window_test.parse_arguments(lambda parser: parser.add_argument(
+        "--case", choices=list(cases), default="LocalFileOps"))
+    if args is None:
+        return 2
+    return window_test.run_case(cases[args.case])
 
 
 if __name__ == "__main__":

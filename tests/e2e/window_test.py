@@ -655,20 +655,26 @@ class ShareWindow(WindowSession):
         self.exit_past_stuck_calls("a call stuck on the share")
 
 
-def run_case(cases, default):
-    """Runs one of the cases (classes) named by --case, steps in order, stopping at the
-    first failure."""
+def parse_arguments(extra=None):
+    """--program and --output, as every script here takes them (and whatever `extra`
+    adds to the parser); sets ARGS. None when the program is not there to run."""
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--output", required=True, help="folder for screenshots and logs")
-    parser.add_argument("--case", choices=[c.__name__ for c in cases], default=default)
-    ARGS, rest = parser.parse_known_args()
+    if extra:
+        extra(parser)
+    ARGS, _ = parser.parse_known_args()
     ARGS.output = os.path.abspath(ARGS.output)
+    ARGS.program = os.path.abspath(ARGS.program)
     if not os.access(ARGS.program, os.X_OK):
         print(f"not an executable: {ARGS.program}", file=sys.stderr)
-        return 2
-    case = {c.__name__: c for c in cases}[ARGS.case]
+        return None
+    return ARGS
+
+
+def run_case(case):
+    """Runs the case's steps in order, stopping at the first failure; the exit status."""
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(case)
     runner = unittest.TextTestRunner(resultclass=ScreenshotOnFailure, verbosity=2,
                                      failfast=True)
@@ -677,7 +683,11 @@ def run_case(cases, default):
 
 
 def main():
-    return run_case([MovieCatWindow, ShareWindow], "MovieCatWindow")
+    args = parse_arguments(lambda parser: parser.add_argument(
+        "--case", choices=["MovieCatWindow", "ShareWindow"], default="MovieCatWindow"))
+    if args is None:
+        return 2
+    return run_case({c.__name__: c for c in (MovieCatWindow, ShareWindow)}[args.case])
 
 
 if __name__ == "__main__":
