@@ -128,6 +128,11 @@ EntryActions::EntryActions(QWidget *host, const QList<QAbstractItemView *> &view
             connect(model, &QAbstractItemModel::rowsInserted, this, &EntryActions::trySelect);
             connect(model, &QAbstractItemModel::layoutChanged, this, &EntryActions::trySelect);
             connect(model, &QAbstractItemModel::modelReset, this, &EntryActions::trySelect);
+            // An editor left open over another folder's entries would mislead.
+            connect(model, &QAbstractItemModel::modelReset, this, [this] {
+                if (m_editor && m_editedFolder != m_access.folder())
+                    finishRename(false);
+            });
         }
     }
 }

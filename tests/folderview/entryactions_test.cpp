@@ -350,6 +350,12 @@ TEST_F(EntryActionsTest, RenameInPlaceKeepsTheEntrySelectedAndRefusesWhatItMust)
     EXPECT_EQ(renameEditor()->selectedText(), QStringLiteral("Old Name"));
     QTest::keyClick(renameEditor(), Qt::Key_Escape);
     EXPECT_EQ(renameEditor(), nullptr);
+    // Another folder shown closes the editor without renaming.
+    press(Qt::Key_F2);
+    ASSERT_NE(renameEditor(), nullptr);
+    view->setPath(tree.root());
+    EXPECT_EQ(renameEditor(), nullptr);
+    show({QStringLiteral("Old Name.mkv")});
 
     renameTo(QStringLiteral("Old Name.mkv"), QStringLiteral("Y.mkv"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return exists(folder + QStringLiteral("/Y.mkv")); }, waitMs));
