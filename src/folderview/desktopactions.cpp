@@ -1,5 +1,6 @@
 #include "folderview/desktopactions.h"
 
+#include "folderview/entrychanges.h"
 #include "folderview/fileoperations.h"
 #include "folderview/operationrunner.h"
 
@@ -329,6 +330,31 @@ void DesktopActions::openFolder(const QString &folder)
 {
     if (!QDesktopServices::openUrl(localFileUrl(folder)))
         emit problem(tr("无法在文件管理器中打开：\n%1").arg(QDir::toNativeSeparators(folder)));
+}
+
+void DesktopActions::openFile(const QString &path)
+{
+    m_runner->run(
+        [bytes = nameBytes(path)] { return runsAProgram(bytes); },
+        [this, path](bool program) {
+            if (program) {
+                askBeforeRunning(path);
+            } else if (!QDesktopServices::openUrl(localFileUrl(path))) {
+                emit problem(
+                    tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(path)));
+            }
+        });
+}
+
+void DesktopActions::askBeforeRunning(const QString &path)
+{
+    QPushButton *folder =
+        askBeside(m_window, QStringLiteral("executableQuestion"), tr("可执行文件"),
+                  tr("这是一个可执行文件……\n%1\n\n打开它就会运行其中的程序。moviecat 不运行它，"
+                     "可以在文件管理器中打开它所在的文件夹。")
+                      .arg(QDir::toNativeSeparators(path)),
+                  tr("打开所在文件夹"), true);
+    connect(folder, &QPushButton::clicked, this, [this, path] { showItems({path}); });
 }
 
 } // namespace moviecat

@@ -40,6 +40,9 @@ public:
 
     DesktopActions(QWidget *window, OperationRunner *runner);
 
+    // Opens a file in its application; asks first where that would run a
+    // program, and by default opens its folder instead.
+    void openFile(const QString &path);
     // The chooser for the file's type: the desktop portal's (asking, even
     // where a default exists), else a list of the registered applications.
     void openWith(const QString &path);
@@ -58,6 +61,7 @@ private:
     // Calls the desktop over the session bus; where that cannot be done or fails,
     // does the other thing.
     void callOrElse(QDBusMessage call, const std::function<void()> &otherwise);
+    void askBeforeRunning(const QString &path);
     void chooseApplication(const QString &path);
     void offer(const QString &path, const QList<DesktopApp> &apps);
     void openFolder(const QString &folder);

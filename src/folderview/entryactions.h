@@ -1,22 +1,17 @@
 #pragma once
 
-#include "folderview/fileoperations.h"
-#include "folderview/folderlister.h"
+#include "folderview/entrychanges.h"
 
 #include <QElapsedTimer>
 #include <QModelIndex>
 #include <QObject>
 #include <QPoint>
-#include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <functional>
 #include <vector>
 
 class QAbstractItemView;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QMimeData;
 
@@ -24,19 +19,6 @@ namespace moviecat {
 
 class DesktopActions;
 class OperationRunner;
-
-// What the actions need of the folder view's entries.
-struct EntryAccess {
-    std::function<QString()> folder; // the shown folder, absolute, '/' separators
-    std::function<QString(int row)> name;
-    std::function<EntryKind(int row)> kind;
-    std::function<int(const QString &name)> rowOf; // -1 when not shown
-    std::function<void(const QModelIndex &index)> open;
-    std::function<void()> refresh;
-    // Entries of the shown folder changed by our own hand: shown at once,
-    // whether or not the folder is watched.
-    std::function<void(const QStringList &names)> changed;
-};
 
 // What a user does to the entries of the folder view besides opening them:
 // the context menu, copying and dragging their paths, renaming in place,
@@ -80,38 +62,15 @@ private:
     bool startDrag(QAbstractItemView *view);
 
     void copyPaths(const QStringList &paths);
-    void startRename(QAbstractItemView *view);
-    void finishRename(bool accept);
-    void trashSelected();
-    void undoTrash();
-    void deleteSelected();
+    void rename(QAbstractItemView *view);
     void showProperties(const QString &name);
-    void askBeforeRunning(const QString &path);
-
-    void selectWhenShown(const QString &folder, const QStringList &names);
-    void trySelect();
-    void showWaiting();
-    void showTrashed(const QStringList &names);
-    void placeNotices();
-    QString systemReason(int error) const;
 
     QWidget *m_host;
     QList<QAbstractItemView *> m_views;
     EntryAccess m_access;
     OperationRunner *m_runner;
     DesktopActions *m_desktop;
-    QLabel *m_waitingLine;
-    QLabel *m_trashLine;
-    QTimer m_trashLineTimer;
-
-    QPointer<QLineEdit> m_editor;
-    QString m_editedName;
-    QString m_editedFolder;
-
-    std::vector<TrashedEntry> m_lastTrashed;
-
-    QString m_selectFolder;
-    QStringList m_toSelect;
+    EntryChanges *m_changes;
 
     QString m_typed;
     QElapsedTimer m_lastTyped;

@@ -35,38 +35,13 @@ QMimeData *entriesMimeData(const QStringList &paths);
 enum class NameRefusal { None, Unchanged, Empty, Slash, Reserved };
 NameRefusal checkNewName(const QString &oldName, const QString &newName);
 
+// The folder a path is in ("/" for a top-level entry), and its last part.
+QByteArray parentOf(const QByteArray &path);
+QByteArray baseName(const QByteArray &path);
+
 // Renames without ever replacing an existing entry. Returns 0 or the errno
 // (EEXIST when the new name is taken).
 int renameNoReplace(const QByteArray &from, const QByteArray &to);
-
-// An entry moved to a trash, and where to take it back from.
-struct TrashedEntry {
-    QByteArray original;    // the path it had
-    QByteArray trashedFile; // .../Trash/files/NAME
-    QByteArray infoFile;    // .../Trash/info/NAME.trashinfo
-};
-
-struct TrashResult {
-    enum class Outcome { Trashed, NoTrash, Failed };
-    Outcome outcome = Outcome::Failed;
-    int error = 0; // errno for NoTrash and Failed
-    TrashedEntry entry;
-};
-
-// Moves the entry to the freedesktop trash: the home trash
-// ($XDG_DATA_HOME/Trash) for entries on its file system, otherwise
-// $topdir/.Trash/$uid or $topdir/.Trash-$uid at the top of the entry's mount.
-// Never copies across file systems and never deletes: where no trash can be
-// had, the entry stays and the outcome says NoTrash.
-TrashResult moveToTrash(const QByteArray &path);
-
-// Puts a trashed entry back where it was; never over an entry that took its
-// place meanwhile (EEXIST). Returns 0 or the errno.
-int restoreFromTrash(const TrashedEntry &entry);
-
-// The text of a .trashinfo file for the path (absolute for the home trash,
-// relative to the top folder for a top-folder trash), its date as given.
-QByteArray trashInfo(const QByteArray &pathAsStored, const QDateTime &deletedAt);
 
 // Removes the entry and, for a folder, everything below it, without
 // following links. Returns 0 or the errno of the first failure.
@@ -95,5 +70,9 @@ struct ContentSize {
 // progress is called now and then with the count so far.
 ContentSize contentSize(const QByteArray &folder, const std::atomic_bool &cancel,
                         const std::function<void(const ContentSize &)> &progress = {});
+
+// Whether opening the file would run a program: a desktop entry, or a file
+// marked executable that starts as a program does (ELF or "#!").
+bool runsAProgram(const QByteArray &path);
 
 } // namespace moviecat

@@ -1,4 +1,5 @@
 #include "folderview/fileoperations.h"
+#include "folderview/trash.h"
 #include "helpers.h"
 #include "lockedfolder.h"
 #include "temptree.h"
