@@ -15,6 +15,7 @@
 #include "folderview/folderview.h"
 #include "benchsupport.h"
 #include "folderview/foldermodel.h"
+#include "folderview/shownfolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,15 +83,17 @@ struct Shown {
     {
         view.resize(848, 590); // the main window's folder view
         view.show();
-        model = view.findChild<FolderModel *>();
+        folder = view.findChild<ShownFolder *>();
+        model = folder->model();
         waitFor([&] { return view.isVisible(); }, 2000);
     }
     bool complete() const
     {
-        return model->state() == FolderModel::State::Complete ||
-               model->state() == FolderModel::State::Failed;
+        return folder->state() == ShownFolder::State::Complete ||
+               folder->state() == ShownFolder::State::Failed;
     }
     FolderView view;
+    ShownFolder *folder = nullptr;
     FolderModel *model = nullptr;
 };
 

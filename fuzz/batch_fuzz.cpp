@@ -1,6 +1,7 @@
 // libFuzzer target: the helper's batch line reading and name pattern matching.
 // Lines go through percent expansion and splitting; every DIR argument becomes a
 // pattern matched against names taken from the input, checking what must always hold.
+#include "base/names.h"
 #include "cmd/batchline.h"
 #include "cmd/pattern.h"
 #include "cmd/unicode.h"
@@ -37,6 +38,10 @@ void checkPattern(const std::string &text, const std::vector<std::string> &names
     check(pattern.matches(text));
     check(Pattern("*" + text + "*").matches(text));
     check(Pattern("*" + text + "*?").matches(text + "x") || text.back() & 0x80);
+    // In a GBK name an ASCII letter can be the second byte of a character, so only in
+    // UTF-8 is a letter's case the whole story.
+    if (!moviecat::isValidUtf8(text))
+        return;
     std::string upper = text;
     for (char &c : upper) {
         if (c >= 'a' && c <= 'z')

@@ -10,7 +10,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr ControlSpec categoryButton(const char16_t *name, int number)
+constexpr ControlEntry categoryButton(const char16_t *name, int number)
 {
     // One column down the left; the first button is one pixel smaller each way.
     const bool first = number == 1;
@@ -26,7 +26,7 @@ constexpr ControlSpec categoryButton(const char16_t *name, int number)
             .hidden = true};
 }
 
-constexpr ControlSpec statusLabel(const char16_t *name, int left, int width, const char16_t *text)
+constexpr ControlEntry statusLabel(const char16_t *name, int left, int width, const char16_t *text)
 {
     return {.name = name,
             .kind = K::Label,
@@ -39,7 +39,7 @@ constexpr ControlSpec statusLabel(const char16_t *name, int left, int width, con
             .transparent = true};
 }
 
-constexpr ControlSpec viewButton(const char16_t *name, int left, const char16_t *caption, int tab)
+constexpr ControlEntry viewButton(const char16_t *name, int left, const char16_t *caption, int tab)
 {
     return {.name = name,
             .kind = K::CommandButton,
@@ -51,8 +51,8 @@ constexpr ControlSpec viewButton(const char16_t *name, int left, const char16_t 
             .tabIndex = tab};
 }
 
-constexpr ControlSpec picture(const char16_t *name, int left, int top, int width, int height,
-                              const char16_t *resource, bool stretch = false)
+constexpr ControlEntry picture(const char16_t *name, int left, int top, int width, int height,
+                               const char16_t *resource, bool stretch = false)
 {
     return {.name = name,
             .kind = K::Image,
@@ -65,7 +65,7 @@ constexpr ControlSpec picture(const char16_t *name, int left, int top, int width
 }
 
 // Front first; windowed controls always lie above windowless ones.
-const std::array<ControlSpec, 50> kForm1 = {{
+const std::array<ControlEntry, 50> kForm1 = {{
     {.name = u"Text3",
      .kind = K::TextBox,
      .left = 8520,
@@ -230,7 +230,7 @@ const std::array<ControlSpec, 50> kForm1 = {{
     picture(u"Image2", 0, 0, 15225, 1215, u":/pictures/top_strip.jpg", true),
 }};
 
-const std::array<ControlSpec, 1> kForm2 = {{
+const std::array<ControlEntry, 1> kForm2 = {{
     {.name = u"Label1",
      .kind = K::Label,
      .left = 2280,
@@ -244,11 +244,11 @@ const std::array<ControlSpec, 1> kForm2 = {{
 
 } // namespace
 
-std::span<const ControlSpec> form1Layout()
+std::span<const ControlEntry> form1Layout()
 {
     return kForm1;
 }
-std::span<const ControlSpec> form2Layout()
+std::span<const ControlEntry> form2Layout()
 {
     return kForm2;
 }

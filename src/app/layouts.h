@@ -13,7 +13,7 @@ inline constexpr int kForm1Height = 712;
 inline constexpr int kForm2Width = 320;
 inline constexpr int kForm2Height = 219;
 
-std::span<const ControlSpec> form1Layout();
-std::span<const ControlSpec> form2Layout();
+std::span<const ControlEntry> form1Layout();
+std::span<const ControlEntry> form2Layout();
 
 } // namespace moviecat

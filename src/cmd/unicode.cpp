@@ -1,5 +1,7 @@
 #include "cmd/unicode.h"
 
+#include "base/names.h"
+
 #include <algorithm>
 
 namespace moviecat::cmd {
@@ -110,56 +112,18 @@ uint8_t combiningClass(char32_t cp)
     return cp < 0x300 ? 0 : record(cp).ccc;
 }
 
-void decodeUtf8(std::string_view utf8, std::u32string &out)
-{
-    const size_t n = utf8.size();
-    size_t i = 0;
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        size_t len = 0;
-        char32_t cp = 0;
-        char32_t least = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F, least = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F, least = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, least = 0x10000;
-        }
-        bool valid = len != 0 && i + len <= n;
-        for (size_t k = 1; valid && k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(utf8[i + k]);
-            valid = (cc & 0xC0) == 0x80;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        valid = valid && cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (valid) {
-            out.push_back(cp);
-            i += len;
-        } else {
-            out.push_back(0xDC00 + c);
-            ++i;
-        }
-    }
-}
-
-void matchForm(std::string_view utf8, std::u32string &out)
+void matchForm(std::string_view name, std::u32string &out)
 {
     out.clear();
-    if (isAscii(utf8)) {
-        for (const char c : utf8)
+    if (isAscii(name)) {
+        for (const char c : name)
             out.push_back(static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
         return;
     }
     thread_local std::u32string decoded;
     thread_local std::u32string nfd;
     decoded.clear();
-    decodeUtf8(utf8, decoded);
+    decodeName(name, decoded);
     decompose(decoded, nfd);
     // The fold table holds each folded character already decomposed.
     foldDecomposed(nfd, out);
@@ -169,17 +133,17 @@ void matchForm(std::string_view utf8, std::u32string &out)
     }
 }
 
-void orderKey(std::string_view utf8, std::vector<uint32_t> &out)
+void orderKey(std::string_view name, std::vector<uint32_t> &out)
 {
     out.clear();
-    if (isAscii(utf8)) {
-        for (const char c : utf8)
+    if (isAscii(name)) {
+        for (const char c : name)
             out.push_back(static_cast<uint32_t>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c));
         return;
     }
     thread_local std::u32string decoded;
     decoded.clear();
-    decodeUtf8(utf8, decoded);
+    decodeName(name, decoded);
     for (const char32_t cp : decoded) {
         const auto upper = static_cast<char32_t>(int32_t(cp) + record(cp).upperDelta);
         // UTF-16 order: supplementary characters (surrogate pairs) sort between

@@ -4,6 +4,8 @@
 #include "folderview/fileoperations.h"
 #include "folderview/operationrunner.h"
 
+#include "ui/filenames.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -189,7 +191,7 @@ QStringList execArguments(const QString &exec, const QString &path)
 
     QStringList arguments;
     bool placed = false;
-    const QString url = QString::fromLatin1(localFileUrl(path).toEncoded());
+    const QString url = QString::fromLatin1(FileNames::url(path).toEncoded());
     for (const QString &w : std::as_const(words)) {
         if (w == QLatin1String("%f") || w == QLatin1String("%F")) {
             arguments << path;
@@ -250,7 +252,7 @@ void DesktopActions::openWith(const QString &path)
         QStringLiteral("org.freedesktop.portal.Desktop"),
         QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.OpenURI"), QStringLiteral("OpenURI"));
-    call << QString() << QString::fromLatin1(localFileUrl(path).toEncoded())
+    call << QString() << QString::fromLatin1(FileNames::url(path).toEncoded())
          << QVariantMap{{QStringLiteral("ask"), true}};
     callOrElse(call, [this, path] { chooseApplication(path); });
 }
@@ -268,7 +270,7 @@ void DesktopActions::chooseApplication(const QString &path)
 void DesktopActions::offer(const QString &path, const QList<DesktopApp> &apps)
 {
     if (apps.isEmpty()) {
-        emit problem(tr("没有为此类文件登记的应用程序：\n%1").arg(QDir::toNativeSeparators(path)));
+        emit problem(tr("没有为此类文件登记的应用程序：\n%1").arg(FileNames::readable(path)));
         return;
     }
     auto *dialog = new QDialog(m_window);
@@ -276,7 +278,8 @@ void DesktopActions::offer(const QString &path, const QList<DesktopApp> &apps)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(tr("打开方式"));
     auto *layout = new QVBoxLayout(dialog);
-    auto *label = new QLabel(tr("用哪个程序打开“%1”？").arg(QDir(path).dirName()), dialog);
+    auto *label = new QLabel(
+        tr("用哪个程序打开“%1”？").arg(FileNames::readable(QDir(path).dirName())), dialog);
     label->setWordWrap(true);
     layout->addWidget(label);
     auto *list = new QListWidget(dialog);
@@ -311,7 +314,7 @@ void DesktopActions::showItems(const QStringList &paths)
         return;
     QStringList uris;
     for (const QString &path : paths)
-        uris << QString::fromLatin1(localFileUrl(path).toEncoded());
+        uris << QString::fromLatin1(FileNames::url(path).toEncoded());
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
@@ -328,22 +331,21 @@ void DesktopActions::showFolder(const QString &folder)
 
 void DesktopActions::openFolder(const QString &folder)
 {
-    if (!QDesktopServices::openUrl(localFileUrl(folder)))
-        emit problem(tr("无法在文件管理器中打开：\n%1").arg(QDir::toNativeSeparators(folder)));
+    if (!QDesktopServices::openUrl(FileNames::url(folder)))
+        emit problem(tr("无法在文件管理器中打开：\n%1").arg(FileNames::readable(folder)));
 }
 
 void DesktopActions::openFile(const QString &path)
 {
-    m_runner->run(
-        [bytes = nameBytes(path)] { return runsAProgram(bytes); },
-        [this, path](bool program) {
-            if (program) {
-                askBeforeRunning(path);
-            } else if (!QDesktopServices::openUrl(localFileUrl(path))) {
-                emit problem(
-                    tr("无法用默认程序打开文件：\n%1").arg(QDir::toNativeSeparators(path)));
-            }
-        });
+    m_runner->run([bytes = FileNames::toBytes(path)] { return runsAProgram(bytes); },
+                  [this, path](bool program) {
+                      if (program) {
+                          askBeforeRunning(path);
+                      } else if (!QDesktopServices::openUrl(FileNames::url(path))) {
+                          emit problem(
+                              tr("无法用默认程序打开文件：\n%1").arg(FileNames::readable(path)));
+                      }
+                  });
 }
 
 void DesktopActions::askBeforeRunning(const QString &path)
@@ -352,7 +354,7 @@ void DesktopActions::askBeforeRunning(const QString &path)
         askBeside(m_window, QStringLiteral("executableQuestion"), tr("可执行文件"),
                   tr("这是一个可执行文件……\n%1\n\n打开它就会运行其中的程序。moviecat 不运行它，"
                      "可以在文件管理器中打开它所在的文件夹。")
-                      .arg(QDir::toNativeSeparators(path)),
+                      .arg(FileNames::readable(path)),
                   tr("打开所在文件夹"), true);
     connect(folder, &QPushButton::clicked, this, [this, path] { showItems({path}); });
 }

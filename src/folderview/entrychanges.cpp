@@ -3,6 +3,8 @@
 #include "folderview/operationrunner.h"
 #include "folderview/renameeditor.h"
 
+#include "ui/filenames.h"
+
 #include <QAbstractItemView>
 #include <QDir>
 #include <QItemSelectionModel>
@@ -27,16 +29,11 @@ QString systemReason(int error)
 QString listOfNames(const QStringList &names)
 {
     if (names.size() == 1)
-        return names.first();
-    return QObject::tr("%1 等 %2 项").arg(names.first()).arg(names.size());
+        return FileNames::readable(names.first());
+    return QObject::tr("%1 等 %2 项").arg(FileNames::readable(names.first())).arg(names.size());
 }
 
 } // namespace
-
-QString joinPath(const QString &folder, const QString &name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
 
 QPushButton *askBeside(QWidget *parent, const QString &name, const QString &title,
                        const QString &text, const QString &action, bool actionByDefault)
@@ -134,15 +131,14 @@ void EntryChanges::renamed(bool accepted)
         break;
     }
     m_runner->run(
-        [from = nameBytes(joinPath(folder, oldName)), to = nameBytes(joinPath(folder, newName))] {
-            return renameNoReplace(from, to);
-        },
+        [from = FileNames::toBytes(joinPath(folder, oldName)),
+         to = FileNames::toBytes(joinPath(folder, newName))] { return renameNoReplace(from, to); },
         [this, folder, oldName, newName](int error) {
             if (error == EEXIST) {
                 emit problem(tr("已有名为“%1”的项目，没有重命名。").arg(newName));
             } else if (error) {
-                emit problem(
-                    tr("无法将“%1”重命名为“%2”：%3").arg(oldName, newName, systemReason(error)));
+                emit problem(tr("无法将“%1”重命名为“%2”：%3")
+                                 .arg(FileNames::readable(oldName), newName, systemReason(error)));
             } else if (folder == m_access.folder()) {
                 m_access.changed({oldName, newName});
                 selectWhenShown(folder, {newName});
@@ -157,7 +153,7 @@ void EntryChanges::trash(const QStringList &names)
     const QString folder = m_access.folder();
     QList<QByteArray> paths;
     for (const QString &name : names)
-        paths << nameBytes(joinPath(folder, name));
+        paths << FileNames::toBytes(joinPath(folder, name));
     m_runner->run(
         [paths] {
             std::vector<TrashResult> results;
@@ -182,11 +178,13 @@ void EntryChanges::trash(const QStringList &names)
                     break;
                 case TrashResult::Outcome::NoTrash:
                     emit problem(tr("这里没有回收站，“%1”没有删除。\n%2\n（%3）")
-                                     .arg(names[qsizetype(i)], QDir::toNativeSeparators(folder),
-                                          systemReason(result.error)));
+                                     .arg(FileNames::readable(names[qsizetype(i)]),
+                                          FileNames::readable(folder), systemReason(result.error)));
                     break;
                 case TrashResult::Outcome::Failed:
-                    failures << tr("%1（%2）").arg(names[qsizetype(i)], systemReason(result.error));
+                    failures << tr("%1（%2）")
+                                    .arg(FileNames::readable(names[qsizetype(i)]),
+                                         systemReason(result.error));
                     break;
                 }
             }
@@ -216,19 +214,23 @@ void EntryChanges::undoTrash()
         },
         [this, entries](std::vector<int> errors) {
             const QString folder = m_access.folder();
-            const QByteArray shown = nameBytes(folder) + '/';
+            const QByteArray shown = FileNames::toBytes(folder) + '/';
             QStringList restored;
             QStringList failures;
             for (size_t i = 0; i < entries.size(); ++i) {
                 const QByteArray &original = entries[i].original;
-                const QString name = nameText(original.mid(original.lastIndexOf('/') + 1));
+                const QString name =
+                    FileNames::fromBytes(original.mid(original.lastIndexOf('/') + 1));
                 if (errors[i] == 0 && original.startsWith(shown) &&
                     original.lastIndexOf('/') == shown.size() - 1)
                     restored << name;
                 else if (errors[i] == EEXIST)
-                    failures << tr("%1（原处已有同名的项目）").arg(nameText(original));
+                    failures << tr("%1（原处已有同名的项目）")
+                                    .arg(FileNames::readable(FileNames::fromBytes(original)));
                 else if (errors[i])
-                    failures << tr("%1（%2）").arg(nameText(original), systemReason(errors[i]));
+                    failures << tr("%1（%2）")
+                                    .arg(FileNames::readable(FileNames::fromBytes(original)),
+                                         systemReason(errors[i]));
             }
             if (!failures.isEmpty())
                 emit problem(tr("无法放回原处：\n%1").arg(failures.join(QLatin1Char('\n'))));
@@ -246,35 +248,36 @@ void EntryChanges::deleteForGood(const QStringList &names)
     const QString folder = m_access.folder();
     QPushButton *remove = askBeside(
         m_host, QStringLiteral("deleteQuestion"), tr("永久删除"),
-        names.size() == 1 ? tr("要永久删除“%1”吗？\n删除后无法恢复。").arg(names.first())
-                          : tr("要永久删除这 %1 个项目吗？\n删除后无法恢复。").arg(names.size()),
+        names.size() == 1
+            ? tr("要永久删除“%1”吗？\n删除后无法恢复。").arg(FileNames::readable(names.first()))
+            : tr("要永久删除这 %1 个项目吗？\n删除后无法恢复。").arg(names.size()),
         tr("永久删除"), false);
     remove->setObjectName(QStringLiteral("deleteButton"));
-    connect(
-        remove, &QPushButton::clicked, this, [this, folder, names] {
-            QList<QByteArray> paths;
-            for (const QString &name : names)
-                paths << nameBytes(joinPath(folder, name));
-            m_runner->run(
-                [paths] {
-                    std::vector<int> errors;
-                    for (const QByteArray &path : paths)
-                        errors.push_back(moviecat::deleteForGood(path));
-                    return errors;
-                },
-                [this, folder, names](std::vector<int> errors) {
-                    QStringList failures;
-                    for (size_t i = 0; i < errors.size(); ++i) {
-                        if (errors[i])
-                            failures
-                                << tr("%1（%2）").arg(names[qsizetype(i)], systemReason(errors[i]));
-                    }
-                    if (!failures.isEmpty())
-                        emit problem(tr("无法删除：\n%1").arg(failures.join(QLatin1Char('\n'))));
-                    if (folder == m_access.folder())
-                        m_access.changed(names);
-                });
-        });
+    connect(remove, &QPushButton::clicked, this, [this, folder, names] {
+        QList<QByteArray> paths;
+        for (const QString &name : names)
+            paths << FileNames::toBytes(joinPath(folder, name));
+        m_runner->run(
+            [paths] {
+                std::vector<int> errors;
+                for (const QByteArray &path : paths)
+                    errors.push_back(moviecat::deleteForGood(path));
+                return errors;
+            },
+            [this, folder, names](std::vector<int> errors) {
+                QStringList failures;
+                for (size_t i = 0; i < errors.size(); ++i) {
+                    if (errors[i])
+                        failures << tr("%1（%2）")
+                                        .arg(FileNames::readable(names[qsizetype(i)]),
+                                             systemReason(errors[i]));
+                }
+                if (!failures.isEmpty())
+                    emit problem(tr("无法删除：\n%1").arg(failures.join(QLatin1Char('\n'))));
+                if (folder == m_access.folder())
+                    m_access.changed(names);
+            });
+    });
 }
 
 void EntryChanges::selectWhenShown(const QString &folder, const QStringList &names)
@@ -323,7 +326,7 @@ void EntryChanges::showWaiting()
         break;
     case OperationRunner::Waiting::NotAnswering:
         m_waitingLine->setText(
-            tr("文件夹没有响应：%1").arg(QDir::toNativeSeparators(m_access.folder())));
+            tr("文件夹没有响应：%1").arg(FileNames::readable(m_access.folder())));
         m_waitingLine->show();
         break;
     }

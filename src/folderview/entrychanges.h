@@ -33,8 +33,6 @@ struct EntryAccess {
     std::function<void(const QStringList &names)> changed;
 };
 
-QString joinPath(const QString &folder, const QString &name);
-
 // A question beside the window, never blocking it: one action and 取消. Returns
 // the action's button.
 QPushButton *askBeside(QWidget *parent, const QString &name, const QString &title,

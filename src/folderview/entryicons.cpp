@@ -1,32 +1,16 @@
 #include "folderview/entryicons.h"
 
+#include "folderview/folderentry.h"
+#include "folderview/posterloader.h"
+
+#include <QFileIconProvider>
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
-#include <array>
 
 namespace moviecat {
-
-bool isVideoFileName(const QString &fileName)
-{
-    static const std::array<QLatin1String, 23> endings = {
-        QLatin1String("mkv"),  QLatin1String("mp4"),  QLatin1String("m4v"),  QLatin1String("avi"),
-        QLatin1String("m2ts"), QLatin1String("mts"),  QLatin1String("ts"),   QLatin1String("wmv"),
-        QLatin1String("mov"),  QLatin1String("rmvb"), QLatin1String("rm"),   QLatin1String("iso"),
-        QLatin1String("mpg"),  QLatin1String("mpeg"), QLatin1String("vob"),  QLatin1String("flv"),
-        QLatin1String("webm"), QLatin1String("3gp"),  QLatin1String("divx"), QLatin1String("ogv"),
-        QLatin1String("asf"),  QLatin1String("f4v"),  QLatin1String("m2v")};
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return false;
-    const QStringView ending = QStringView(fileName).mid(dot + 1);
-    for (const QLatin1String &known : endings) {
-        if (ending.compare(known, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
 
 namespace {
 
@@ -76,8 +60,6 @@ QPixmap drawFilm(int side)
     return pixmap;
 }
 
-} // namespace
-
 QIcon makeFilmIcon()
 {
     QIcon icon;
@@ -86,34 +68,94 @@ QIcon makeFilmIcon()
     return icon;
 }
 
-EntryDelegate::EntryDelegate(std::function<void(const QModelIndex &)> painting, QObject *parent)
-    : QStyledItemDelegate(parent), m_painting(std::move(painting))
-{}
+} // namespace
 
-void EntryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const
+EntryIcons::EntryIcons(QObject *parent)
+    : QObject(parent), m_posters(new PosterLoader(this)),
+      m_folderIcon(QFileIconProvider().icon(QAbstractFileIconProvider::Folder)),
+      m_fileIcon(QFileIconProvider().icon(QAbstractFileIconProvider::File)),
+      m_filmIcon(makeFilmIcon())
 {
-    if (m_painting)
-        m_painting(index);
-    QStyledItemDelegate::paint(painter, option, index);
+    m_posters->setWantedCheck([this](const QString &folder) { return isWanted(folder); });
+    connect(m_posters, &PosterLoader::posterChanged, this, &EntryIcons::posterChanged);
 }
 
-QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+EntryIcons::~EntryIcons() = default;
+
+void EntryIcons::setPosterBox(QSize box, qreal devicePixelRatio)
 {
-    if (m_itemSize.isValid())
-        return m_itemSize;
-    return QStyledItemDelegate::sizeHint(option, index);
+    m_posters->setBox(box, devicePixelRatio);
 }
 
-void EntryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+void EntryIcons::setFolder(const QString &folder)
 {
-    // The view's icon size; the base class shrinks it to each icon's own size.
-    const QSize box = option->decorationSize;
-    QStyledItemDelegate::initStyleOption(option, index);
-    if (option->features & QStyleOptionViewItem::HasDecoration)
-        option->decorationSize = box;
-    if (m_itemSize.isValid() && option->decorationPosition == QStyleOptionViewItem::Top)
-        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    // The old folder's posters still waiting are of no use now.
+    m_posters->reset();
+    m_asked.clear();
+    m_folder = folder;
+}
+
+void EntryIcons::setPostersShown(bool shown)
+{
+    m_postersShown = shown;
+}
+
+void EntryIcons::setOnScreenCheck(std::function<bool(const QString &name)> onScreen)
+{
+    m_onScreen = std::move(onScreen);
+}
+
+bool EntryIcons::isLoadingPosters() const
+{
+    return m_posters->isBusy();
+}
+
+QIcon EntryIcons::icon(const FolderEntry &entry) const
+{
+    // Only what is known already: this runs for every entry the views lay out
+    // or paint.
+    if (entry.kind == EntryKind::Folder) {
+        if (m_postersShown) {
+            const QIcon poster = m_posters->poster(joinPath(m_folder, entry.name));
+            if (!poster.isNull())
+                return poster;
+        }
+        return m_folderIcon;
+    }
+    if (entry.film)
+        return m_filmIcon;
+    if (entry.iconName.isEmpty())
+        return m_fileIcon;
+    auto themed = m_themedIcons.constFind(entry.iconName);
+    if (themed == m_themedIcons.constEnd())
+        themed = m_themedIcons.insert(entry.iconName, QIcon::fromTheme(entry.iconName, m_fileIcon));
+    return *themed;
+}
+
+void EntryIcons::painting(const QString &name, EntryKind kind)
+{
+    if (!m_postersShown || kind != EntryKind::Folder)
+        return;
+    const QString folder = joinPath(m_folder, name);
+    if (m_posters->request(folder))
+        m_asked.insert(folder, name);
+}
+
+bool EntryIcons::isWanted(const QString &folder)
+{
+    const auto asked = m_asked.constFind(folder);
+    const bool wanted =
+        asked != m_asked.constEnd() && m_postersShown && m_onScreen && m_onScreen(*asked);
+    if (!wanted)
+        m_asked.remove(folder);
+    return wanted;
+}
+
+void EntryIcons::posterChanged(const QString &folder)
+{
+    const QString name = m_asked.take(folder);
+    if (!name.isEmpty())
+        emit iconChanged(name);
 }
 
 } // namespace moviecat

@@ -1,43 +1,65 @@
 #pragma once
 
+#include "folderview/folderlister.h"
+
+#include <QHash>
 #include <QIcon>
+#include <QObject>
+#include <QSize>
 #include <QString>
-#include <QStyledItemDelegate>
 #include <functional>
 
 namespace moviecat {
 
-// True for the endings of video files and disc images ("Film.MKV", "disc.iso").
-bool isVideoFileName(const QString &fileName);
+class PosterLoader;
+struct FolderEntry;
 
-// A strip of film with sprocket holes, drawn for each common icon size.
-QIcon makeFilmIcon();
-
-// Draws entries with one icon box for all of them, so that a poster, which is
-// taller than wide, and a square folder icon line up on the same grid. It
-// reports each entry it paints: only entries on screen are painted, and that is
-// what decides which posters load first. With an item size set, every entry
-// takes that size and names start right under the icon: a large folder is then
-// laid out without measuring each name.
-class EntryDelegate : public QStyledItemDelegate {
+// The icons of the shown folder's entries: the theme's icon for a file's type,
+// a strip of film for video files and disc images, and in the icon modes a
+// folder's poster where it holds one. Posters load on workers, those painted
+// on screen first; the plain folder icon shows until one arrives, and
+// iconChanged says when it has.
+class EntryIcons : public QObject {
     Q_OBJECT
 public:
-    explicit EntryDelegate(std::function<void(const QModelIndex &)> painting,
-                           QObject *parent = nullptr);
+    explicit EntryIcons(QObject *parent = nullptr);
+    ~EntryIcons() override;
 
-    // An invalid size measures each entry.
-    void setItemSize(QSize size) { m_itemSize = size; }
+    // Posters are decoded to fit this box (device pixels), aspect kept.
+    void setPosterBox(QSize box, qreal devicePixelRatio);
+    // The folder whose entries are shown; the posters still waiting for the
+    // last one are dropped.
+    void setFolder(const QString &folder);
+    void setPostersShown(bool shown);
+    // Whether the entry called name is on screen now; a poster whose entry
+    // scrolled out of sight before its turn is not loaded.
+    void setOnScreenCheck(std::function<bool(const QString &name)> onScreen);
+    // Posters of the entries painted since the last setFolder() are still
+    // being found or decoded.
+    bool isLoadingPosters() const;
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // Never touches the disk.
+    QIcon icon(const FolderEntry &entry) const;
+    // The entry is being painted: its poster is wanted.
+    void painting(const QString &name, EntryKind kind);
 
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+signals:
+    void iconChanged(const QString &name);
 
 private:
-    std::function<void(const QModelIndex &)> m_painting;
-    QSize m_itemSize;
+    bool isWanted(const QString &folder);
+    void posterChanged(const QString &folder);
+
+    PosterLoader *m_posters;
+    QString m_folder;
+    bool m_postersShown = true;
+    std::function<bool(const QString &)> m_onScreen;
+    // Posters asked for: the folder's path to the entry's name.
+    QHash<QString, QString> m_asked;
+    QIcon m_folderIcon;
+    QIcon m_fileIcon;
+    QIcon m_filmIcon;
+    mutable QHash<QString, QIcon> m_themedIcons;
 };
 
 } // namespace moviecat

@@ -1,5 +1,7 @@
 #include "folderview/fileoperations.h"
 
+#include "ui/filenames.h"
+
 #include <QFile>
 #include <QMimeData>
 #include <cerrno>
@@ -15,32 +17,19 @@
 
 namespace moviecat {
 
-QByteArray nameBytes(const QString &name)
-{
-    return QFile::encodeName(name);
-}
-
-QString nameText(const QByteArray &bytes)
-{
-    return QFile::decodeName(bytes);
-}
-
-QUrl localFileUrl(const QString &path)
-{
-    // Percent-encoded from the bytes, so a name that is not UTF-8 reaches the
-    // other program unchanged.
-    return QUrl::fromEncoded("file://" + nameBytes(path).toPercentEncoding("/"), QUrl::StrictMode);
-}
-
 QMimeData *entriesMimeData(const QStringList &paths)
 {
     auto *data = new QMimeData;
     QList<QUrl> urls;
     urls.reserve(paths.size());
     for (const QString &path : paths)
-        urls << localFileUrl(path);
+        urls << FileNames::url(path);
     data->setUrls(urls);
-    data->setText(paths.join(QLatin1Char('\n')));
+    // Plain text cannot carry bytes that are not UTF-8: it gets the readable form.
+    QStringList readable;
+    for (const QString &path : paths)
+        readable << FileNames::readable(path);
+    data->setText(readable.join(QLatin1Char('\n')));
     return data;
 }
 

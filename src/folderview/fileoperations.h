@@ -19,14 +19,6 @@ namespace moviecat {
 // exact bytes of the file system: a name that is not UTF-8 goes back to the
 // disk as it came.
 
-// Between a name's text and its bytes. This is the one place the folder
-// view's operations convert; it follows the project's conversions.
-QByteArray nameBytes(const QString &name);
-QString nameText(const QByteArray &bytes);
-
-// A file:// URL that carries the path's exact bytes.
-QUrl localFileUrl(const QString &path);
-
 // Clipboard and drag data for entries given by full path: text/uri-list for
 // file managers, plain text (one full path a line) for editors and terminals.
 QMimeData *entriesMimeData(const QStringList &paths);

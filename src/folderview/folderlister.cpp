@@ -50,7 +50,7 @@ public:
 
     EntryFacts facts(const QString &folder, const QString &name) override
     {
-        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
+        const QByteArray path = QFile::encodeName(joinPath(folder, name));
         struct stat info {};
         EntryFacts facts;
         if (stat(path.constData(), &info) != 0) {
@@ -75,6 +75,13 @@ public:
 };
 
 } // namespace
+
+QString joinPath(const QString &folder, const QString &name)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
 
 std::shared_ptr<FolderLister> systemFolderLister()
 {

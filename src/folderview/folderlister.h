@@ -39,6 +39,10 @@ public:
     virtual bool sendsChangeNotices(const QString &folder) = 0;
 };
 
+// The path of the entry called name in folder: one '/' between them, also
+// under the root ("/" and "a" give "/a"). Plain string work.
+QString joinPath(const QString &folder, const QString &name);
+
 // The real calls: opendir/readdir (the kind from d_type), fstatat, statfs.
 std::shared_ptr<FolderLister> systemFolderLister();
 

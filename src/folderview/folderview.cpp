@@ -1,10 +1,11 @@
 #include "folderview/folderview.h"
 
 #include "folderview/entryactions.h"
+#include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
 #include "folderview/operationrunner.h"
-#include "folderview/posterloader.h"
+#include "folderview/shownfolder.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -39,7 +40,7 @@ QString cleanAbsolute(const QString &path)
     // Plain string work: QDir::isAbsolutePath and cleanPath touch no disk.
     if (QDir::isAbsolutePath(plain))
         return QDir::cleanPath(plain);
-    return QDir::cleanPath(QDir::currentPath() + QLatin1Char('/') + plain);
+    return QDir::cleanPath(joinPath(QDir::currentPath(), plain));
 }
 
 void setUpCommon(QAbstractItemView *view)
@@ -59,23 +60,26 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
 
-    m_model = new FolderModel(this);
-    m_filmIcon = makeFilmIcon();
-    m_model->setIconOverride([this](int row) { return iconFor(row); });
-    connect(m_model, &FolderModel::stateChanged, this, &FolderView::showListingState);
+    m_shown = new ShownFolder(this);
+    m_model = m_shown->model();
+    connect(m_shown, &ShownFolder::stateChanged, this, &FolderView::showListingState);
 
-    m_posters = new PosterLoader(this);
+    m_icons = new EntryIcons(this);
     const qreal dpr = qGuiApp->devicePixelRatio();
-    m_posters->setBox(QSize(largeIcon, largeIcon) * dpr, dpr);
-    m_posters->setWantedCheck([this](const QString &folder) { return isPosterOnScreen(folder); });
-    connect(m_posters, &PosterLoader::posterChanged, this, &FolderView::posterChanged);
+    m_icons->setPosterBox(QSize(largeIcon, largeIcon) * dpr, dpr);
+    m_icons->setOnScreenCheck([this](const QString &name) { return isOnScreen(name); });
+    m_model->setIcons(m_icons);
+    connect(m_icons, &EntryIcons::iconChanged, m_model, &FolderModel::iconChanged);
 
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
     m_list->setModel(m_model);
-    m_delegate =
-        new EntryDelegate([this](const QModelIndex &index) { entryPainting(index); }, m_list);
+    m_delegate = new EntryDelegate(
+        [this](const QModelIndex &index) {
+            m_icons->painting(m_model->name(index.row()), m_model->kind(index.row()));
+        },
+        m_list);
     m_list->setItemDelegate(m_delegate);
 
     m_details = new QTreeView(this);
@@ -137,11 +141,11 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
 FolderView::~FolderView()
 {
-    // Views before the model they show.
+    // Views before the model they show, and the model before its icons.
     delete m_details;
     delete m_list;
-    delete m_model;
-    delete m_posters;
+    delete m_shown;
+    delete m_icons;
 }
 
 void FolderView::setUpDetails()
@@ -167,7 +171,7 @@ void FolderView::setUpDetails()
 void FolderView::setViewMode(ViewMode mode)
 {
     m_mode = mode;
-    m_postersShown = mode == ViewMode::LargeIcons || mode == ViewMode::SmallIcons;
+    m_icons->setPostersShown(mode == ViewMode::LargeIcons || mode == ViewMode::SmallIcons);
     m_delegate->setItemSize(QSize());
     switch (mode) {
     case ViewMode::LargeIcons: {
@@ -232,13 +236,11 @@ QAbstractItemView *FolderView::currentView() const
 
 void FolderView::setPath(const QString &path)
 {
-    // The old folder's posters still waiting are of no use now.
-    m_posters->reset();
-    m_posterEntries.clear();
     m_path = cleanAbsolute(path);
+    m_icons->setFolder(m_path);
     // The model drops the old rows, and with them the selection: Enter must
     // not open the previous folder's entry.
-    m_model->setFolder(m_path);
+    m_shown->setFolder(m_path);
     m_list->scrollToTop();
     m_details->scrollToTop();
 }
@@ -250,22 +252,22 @@ QString FolderView::path() const
 
 bool FolderView::isLoadingPosters() const
 {
-    return m_posters->isBusy();
+    return m_icons->isLoadingPosters();
 }
 
 void FolderView::showListingState()
 {
     const QString shown = QDir::toNativeSeparators(m_path);
     QString text;
-    switch (m_model->state()) {
-    case FolderModel::State::Reading:
+    switch (m_shown->state()) {
+    case ShownFolder::State::Reading:
         text = tr("正在读取文件夹……");
         break;
-    case FolderModel::State::NotAnswering:
+    case ShownFolder::State::NotAnswering:
         text = tr("文件夹没有响应：%1").arg(shown);
         break;
-    case FolderModel::State::Failed:
-        switch (m_model->failure()) {
+    case ShownFolder::State::Failed:
+        switch (m_shown->failure()) {
         case ENOENT:
             text = tr("文件夹不存在：%1").arg(shown);
             break;
@@ -278,13 +280,13 @@ void FolderView::showListingState()
             break;
         default:
             text = tr("无法读取文件夹：%1（%2）")
-                       .arg(shown, QString::fromLocal8Bit(strerror(m_model->failure())));
+                       .arg(shown, QString::fromLocal8Bit(strerror(m_shown->failure())));
             break;
         }
         break;
-    case FolderModel::State::NoFolder:
-    case FolderModel::State::Listed:
-    case FolderModel::State::Complete:
+    case ShownFolder::State::NoFolder:
+    case ShownFolder::State::Listed:
+    case ShownFolder::State::Complete:
         break;
     }
     m_stateLine->setText(text);
@@ -307,49 +309,12 @@ void FolderView::resizeEvent(QResizeEvent *event)
     placeStateLine();
 }
 
-QIcon FolderView::iconFor(int row) const
+bool FolderView::isOnScreen(const QString &name) const
 {
-    // Only what the model already knows: this runs for every entry the views
-    // lay out or paint.
-    const EntryKind kind = m_model->kind(row);
-    if (kind == EntryKind::Folder) {
-        if (!m_postersShown)
-            return {};
-        return m_posters->poster(m_model->filePath(row));
-    }
-    if (isVideoFileName(m_model->name(row)))
-        return m_filmIcon;
-    return {};
-}
-
-void FolderView::entryPainting(const QModelIndex &index)
-{
-    if (!m_postersShown || m_model->kind(index.row()) != EntryKind::Folder)
-        return;
-    const QString folder = m_model->filePath(index.row());
-    if (m_posters->request(folder))
-        m_posterEntries.insert(folder, QPersistentModelIndex(index.siblingAtColumn(0)));
-}
-
-bool FolderView::isPosterOnScreen(const QString &folder)
-{
-    bool onScreen = false;
-    const auto entry = m_posterEntries.constFind(folder);
-    if (entry != m_posterEntries.constEnd() && entry->isValid() && m_postersShown &&
-        m_list->isVisible()) {
-        const QModelIndex index = *entry;
-        onScreen = m_list->viewport()->rect().intersects(m_list->visualRect(index));
-    }
-    if (!onScreen)
-        m_posterEntries.remove(folder);
-    return onScreen;
-}
-
-void FolderView::posterChanged(const QString &folder)
-{
-    const QPersistentModelIndex entry = m_posterEntries.take(folder);
-    if (entry.isValid())
-        m_model->iconChanged(entry.row());
+    const int row = m_model->rowOf(name);
+    if (row < 0 || !m_list->isVisible())
+        return false;
+    return m_list->viewport()->rect().intersects(m_list->visualRect(m_model->index(row, 0)));
 }
 
 void FolderView::openEntry(const QModelIndex &index)
@@ -364,7 +329,7 @@ void FolderView::openEntry(const QModelIndex &index)
     }
     // A link, or a file system whose listing does not give kinds: one stat, in a
     // worker, decides.
-    m_model->whenKindKnown(name, [this, folder = m_path, name](EntryKind known) {
+    m_shown->whenKindKnown(name, [this, folder = m_path, name](EntryKind known) {
         if (folder == m_path)
             openNamed(name, known);
     });
@@ -373,7 +338,6 @@ void FolderView::openEntry(const QModelIndex &index)
 void FolderView::openNamed(const QString &name, EntryKind kind)
 {
     if (kind == EntryKind::Folder) {
-        m_itemName = name;
         emit itemOpened(name);
         return;
     }
@@ -381,7 +345,7 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
     // its own.
-    m_actions->openFile(m_model->pathOf(name));
+    m_actions->openFile(m_shown->pathOf(name));
 }
 
 } // namespace moviecat

@@ -2,9 +2,6 @@
 
 #include "folderview/folderlister.h"
 
-#include <QHash>
-#include <QIcon>
-#include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
 
@@ -19,8 +16,9 @@ namespace moviecat {
 
 class EntryActions;
 class EntryDelegate;
+class EntryIcons;
 class FolderModel;
-class PosterLoader;
+class ShownFolder;
 
 // How the folder view draws its entries; the 16-bit values are the ones the
 // window writes.
@@ -28,7 +26,7 @@ enum class ViewMode : qint16 { LargeIcons = 0, SmallIcons = 1, List = 2, Details
 
 // Lists the entries of one folder. It does not move between folders on its own:
 // opening a folder only reports it (itemOpened), and the host writes the new
-// path. The listing comes from workers (FolderModel): the window never waits
+// path. The listing comes from workers (ShownFolder): the window never waits
 // on a disk, and a line in the view says when a folder is still being read or
 // does not answer. In the icon modes a folder holding a poster shows it as its
 // icon; posters load on worker threads, those on screen first, and the plain
@@ -50,9 +48,6 @@ public:
     // separator except for a root ("/").
     QString path() const;
 
-    // Name of the entry the user opened last (one path component).
-    QString itemName() const { return m_itemName; }
-
     // Posters of the entries looked at since the last setPath() are still
     // being found or decoded.
     bool isLoadingPosters() const;
@@ -73,28 +68,21 @@ private:
     void openEntry(const QModelIndex &index);
     void openNamed(const QString &name, EntryKind kind);
     QAbstractItemView *currentView() const;
-    QIcon iconFor(int row) const;
-    void entryPainting(const QModelIndex &index);
-    bool isPosterOnScreen(const QString &folder);
-    void posterChanged(const QString &folder);
+    bool isOnScreen(const QString &name) const;
     void showListingState();
     void placeStateLine();
 
+    ShownFolder *m_shown = nullptr;
     FolderModel *m_model = nullptr;
+    EntryIcons *m_icons = nullptr;
     QStackedLayout *m_stack = nullptr;
     QLabel *m_stateLine = nullptr;
     QListView *m_list = nullptr;
     QTreeView *m_details = nullptr;
     EntryDelegate *m_delegate = nullptr;
-    PosterLoader *m_posters = nullptr;
     EntryActions *m_actions = nullptr;
-    // Folders whose posters were asked for, by their place in the model.
-    QHash<QString, QPersistentModelIndex> m_posterEntries;
-    QIcon m_filmIcon;
-    bool m_postersShown = true;
     ViewMode m_mode = ViewMode::LargeIcons;
     QString m_path; // cleaned, absolute, '/' separators
-    QString m_itemName;
 };
 
 } // namespace moviecat

@@ -1,5 +1,7 @@
 #include "folderview/navigationhistory.h"
 
+#include "folderview/folderlister.h"
+
 #include <QDir>
 
 namespace moviecat {
@@ -35,7 +37,7 @@ QString childFolder(const QString &folder, const QString &name)
 {
     // String work only: cleanPath touches no disk. A root keeps its one separator.
     return QDir::toNativeSeparators(
-        QDir::cleanPath(QDir::fromNativeSeparators(folder) + QLatin1Char('/') + name));
+        QDir::cleanPath(joinPath(QDir::fromNativeSeparators(folder), name)));
 }
 
 } // namespace moviecat

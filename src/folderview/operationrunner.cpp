@@ -1,9 +1,7 @@
 #include "folderview/operationrunner.h"
 
+#include "folderview/sink.h"
 #include "folderview/workerpool.h"
-
-#include <QMutex>
-#include <QMutexLocker>
 
 namespace moviecat {
 
@@ -12,27 +10,11 @@ namespace {
 constexpr std::chrono::seconds notAnsweringAfter{10};
 } // namespace
 
-struct OperationRunner::Sink {
-    QMutex mutex;
-    OperationRunner *target = nullptr;
-
-    void post(std::function<void()> deliver)
-    {
-        QMutexLocker lock(&mutex);
-        if (OperationRunner *runner = target) {
-            QMetaObject::invokeMethod(
-                runner, [runner, deliver = std::move(deliver)] { runner->finished(deliver); },
-                Qt::QueuedConnection);
-        }
-    }
-};
-
 OperationRunner::OperationRunner(QObject *parent) : OperationRunner(WorkerPool::shared(), parent) {}
 
 OperationRunner::OperationRunner(WorkerPool &pool, QObject *parent)
-    : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink>())
+    : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink<OperationRunner>>(this))
 {
-    m_sink->target = this;
     m_slow.setSingleShot(true);
     m_slow.setInterval(notAnsweringAfter);
     connect(&m_slow, &QTimer::timeout, this, [this] { setWaiting(Waiting::NotAnswering); });
@@ -40,8 +22,7 @@ OperationRunner::OperationRunner(WorkerPool &pool, QObject *parent)
 
 OperationRunner::~OperationRunner()
 {
-    QMutexLocker lock(&m_sink->mutex);
-    m_sink->target = nullptr;
+    m_sink->detach();
 }
 
 void OperationRunner::setNotAnsweringAfter(std::chrono::milliseconds limit)
@@ -55,7 +36,9 @@ void OperationRunner::start(std::function<std::function<void()>()> task)
         m_slow.start();
         setWaiting(Waiting::Working);
     }
-    m_pool.start([sink = m_sink, task = std::move(task)] { sink->post(task()); });
+    m_pool.start([sink = m_sink, task = std::move(task)] {
+        sink->post([deliver = task()](OperationRunner *runner) { runner->finished(deliver); });
+    });
 }
 
 void OperationRunner::finished(const std::function<void()> &deliver)

@@ -9,6 +9,7 @@
 
 namespace moviecat {
 
+template <typename Target> class Sink;
 class WorkerPool;
 
 // Runs the folder view's file operations on workers and hands each answer
@@ -42,8 +43,6 @@ public:
     int pending() const { return m_pending; }
     void setNotAnsweringAfter(std::chrono::milliseconds limit);
 
-    struct Sink;
-
 signals:
     void waitingChanged(moviecat::OperationRunner::Waiting waiting);
 
@@ -53,7 +52,7 @@ private:
     void setWaiting(Waiting waiting);
 
     WorkerPool &m_pool;
-    std::shared_ptr<Sink> m_sink;
+    std::shared_ptr<Sink<OperationRunner>> m_sink;
     QTimer m_slow;
     int m_pending = 0;
     Waiting m_waiting = Waiting::None;

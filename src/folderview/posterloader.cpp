@@ -1,11 +1,12 @@
 #include "folderview/posterloader.h"
 
+#include "folderview/folderlister.h"
+#include "folderview/sink.h"
 #include "folderview/workerpool.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QMutex>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
@@ -67,7 +68,7 @@ PosterLoader::Found lookForPoster(PosterLoader::Found known, QSize box)
     std::sort(candidates.begin(), candidates.end());
 
     for (const auto &candidate : candidates) {
-        const QFileInfo info(known.folder + QLatin1Char('/') + candidate.second);
+        const QFileInfo info(joinPath(known.folder, candidate.second));
         if (!info.isFile())
             continue;
         found.posterPath = info.filePath();
@@ -111,30 +112,19 @@ int posterRank(const QString &fileName)
     return -1;
 }
 
-// Where workers hand in their results. The loader unhooks itself under the lock
-// before it goes, so no result is posted to a dead object; loads queued for an
-// earlier folder see the generation move on and do not start.
-struct PosterLoader::Sink {
-    QMutex mutex;
-    PosterLoader *target = nullptr;
-    std::atomic<quint64> generation{0};
-};
-
 PosterLoader::PosterLoader(QObject *parent) : PosterLoader(WorkerPool::shared(), parent) {}
 
 PosterLoader::PosterLoader(WorkerPool &pool, QObject *parent)
-    : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink>()), m_cache(cacheBytes)
-{
-    m_sink->target = this;
-}
+    : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink<PosterLoader>>(this)),
+      m_current(std::make_shared<std::atomic<quint64>>(0)), m_cache(cacheBytes)
+{}
 
 PosterLoader::~PosterLoader()
 {
     // Nothing waits for the workers: one may hang on an unreachable share, and
     // they touch only their own data and the sink.
-    QMutexLocker lock(&m_sink->mutex);
-    m_sink->target = nullptr;
-    m_sink->generation.store(m_generation + 1);
+    m_sink->detach();
+    m_current->store(m_generation + 1);
 }
 
 void PosterLoader::setBox(QSize box, qreal devicePixelRatio)
@@ -177,7 +167,7 @@ void PosterLoader::reset()
 {
     ++m_generation;
     // Loads that a dead share keeps from starting are dropped with the rest.
-    m_sink->generation = m_generation;
+    m_current->store(m_generation);
     m_queue.clear();
     m_state.clear();
     // Loads already running finish in the background; their posters are cached
@@ -217,19 +207,13 @@ void PosterLoader::startQueued()
             known.size = cached->size;
         }
         const QSize box = m_box;
-        m_pool.start([known, box, sink = m_sink] {
-            if (sink->generation != known.generation)
+        m_pool.start([known, box, sink = m_sink, current = m_current] {
+            if (current->load() != known.generation)
                 return;
             const Found found = lookForPoster(known, box);
-            QMutexLocker lock(&sink->mutex);
-            if (PosterLoader *target = sink->target) {
-                QMetaObject::invokeMethod(
-                    target, [target, found] { target->finished(found); }, Qt::QueuedConnection);
-            }
+            sink->post([found](PosterLoader *loader) { loader->finished(found); });
         });
     }
-    if (m_running == 0 && m_queue.empty())
-        emit idle();
 }
 
 void PosterLoader::finished(const Found &found)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderview/sink.h"
+
 #include <QCache>
 #include <QHash>
 #include <QIcon>
@@ -7,6 +9,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -51,8 +54,6 @@ public:
 signals:
     // The folder's poster arrived, changed or turned out missing.
     void posterChanged(const QString &folder);
-    // The last queued load finished.
-    void idle();
 
 public:
     // What a worker found; public for the worker function only.
@@ -75,13 +76,14 @@ private:
         qint64 size = 0;
         QIcon icon;
     };
-    struct Sink;
 
     void startQueued();
     void finished(const Found &found);
 
     WorkerPool &m_pool;
-    std::shared_ptr<Sink> m_sink;
+    std::shared_ptr<Sink<PosterLoader>> m_sink;
+    // Loads queued for an earlier folder see this move on and do not start.
+    std::shared_ptr<std::atomic<quint64>> m_current;
     QSize m_box{96, 96};
     qreal m_dpr = 1.0;
     std::function<bool(const QString &)> m_wanted;

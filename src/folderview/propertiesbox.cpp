@@ -3,6 +3,8 @@
 #include "folderview/fileoperations.h"
 #include "folderview/operationrunner.h"
 
+#include "ui/filenames.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
@@ -69,13 +71,12 @@ PropertiesBox::PropertiesBox(const QString &path, QWidget *parent)
     setObjectName(QStringLiteral("propertiesBox"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    const QString name = QDir(path).dirName();
+    const QString name = FileNames::readable(QDir(path).dirName());
     setWindowTitle(tr("属性：%1").arg(name));
 
     auto *form = new QFormLayout;
     form->addRow(tr("名称："), valueLabel(this, QStringLiteral("name"), name));
-    form->addRow(tr("位置："),
-                 valueLabel(this, QStringLiteral("path"), QDir::toNativeSeparators(path)));
+    form->addRow(tr("位置："), valueLabel(this, QStringLiteral("path"), FileNames::readable(path)));
     m_type = valueLabel(this, QStringLiteral("type"), tr("正在读取……"));
     m_size = valueLabel(this, QStringLiteral("size"));
     m_contents = valueLabel(this, QStringLiteral("contents"));
@@ -105,7 +106,7 @@ PropertiesBox::PropertiesBox(const QString &path, QWidget *parent)
 
     m_progress.setInterval(250);
     connect(&m_progress, &QTimer::timeout, this, [this] { showCount(false); });
-    m_runner->run([bytes = nameBytes(path)] { return entryDetails(bytes); },
+    m_runner->run([bytes = FileNames::toBytes(path)] { return entryDetails(bytes); },
                   [this](EntryDetails details) { showDetails(details); });
 }
 
@@ -144,7 +145,7 @@ void PropertiesBox::showDetails(const EntryDetails &details)
     m_stop->show();
     m_progress.start();
     m_runner->run(
-        [count = m_count, bytes = nameBytes(m_path)] {
+        [count = m_count, bytes = FileNames::toBytes(m_path)] {
             const ContentSize size = contentSize(
                 bytes, count->cancel, [&count](const ContentSize &so) { count->store(so); });
             count->store(size);

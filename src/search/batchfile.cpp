@@ -1,5 +1,7 @@
 #include "search/batchfile.h"
 
+#include "ui/filenames.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -128,7 +130,8 @@ QByteArray SearchBatch::encode(const QString &text)
     QStringEncoder encoder(QStringConverter::System);
     return encoder.encode(text);
 #else
-    return text.toUtf8();
+    // A path is bytes here; those that are not UTF-8 go back as they came.
+    return FileNames::toBytes(text);
 #endif
 }
 
@@ -138,7 +141,7 @@ QString SearchBatch::decode(const QByteArray &bytes)
     QStringDecoder decoder(QStringConverter::System);
     return decoder.decode(bytes);
 #else
-    return QString::fromUtf8(bytes);
+    return FileNames::fromBytes(bytes);
 #endif
 }
 

@@ -48,7 +48,8 @@ struct SearchBatch {
     // its other lines ("File Not Found", unknown commands) are not about folders.
     static QList<SkippedFolder> skippedFolders(const QByteArray &errorOutput);
 
-    // The batch and result files' encoding: UTF-8 here, the ANSI code page on Windows.
+    // The batch and result files' encoding: here the names' own bytes (FileNames), the
+    // ANSI code page on Windows.
     static QByteArray encode(const QString &text);
     static QString decode(const QByteArray &bytes);
 };

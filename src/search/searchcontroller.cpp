@@ -2,6 +2,7 @@
 
 #include "search/batchfile.h"
 #include "search/scratchfolder.h"
+#include "ui/filenames.h"
 #include "ui/windowless.h"
 
 #include <QDir>
@@ -122,6 +123,7 @@ void SearchController::launch()
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
     m_controls.results->clear();
+    m_resultPaths.clear();
     emit started();
 
     QStringList leftOut;
@@ -256,7 +258,7 @@ void SearchController::finish(const QString &problemText)
         const QByteArray bytes = result.readAll();
         result.close();
         lines = SearchBatch::resultLines(bytes);
-        m_controls.results->addItems(lines);
+        showResults(lines);
         // Marks "no current row" as chosen, so that keyboard focus arriving in the list
         // does not make the first line current, which would pick it unasked.
         m_controls.results->setCurrentIndex(QModelIndex());
@@ -275,6 +277,26 @@ void SearchController::finish(const QString &problemText)
     reportSkipped();
 }
 
+// Each line shows its path as the user reads it; the paths' bytes stay for a pick.
+void SearchController::showResults(const QStringList &paths)
+{
+    QStringList shown;
+    shown.reserve(paths.size());
+    for (const QString &path : paths)
+        shown << FileNames::readable(path);
+    QListWidget *results = m_controls.results;
+    results->addItems(shown);
+    m_resultPaths = paths;
+    for (qsizetype row = 0; row < paths.size(); ++row) {
+        const QString note = FileNames::encodingNote(paths.at(row));
+        if (note.isEmpty())
+            continue;
+        QListWidgetItem *item = results->item(int(row));
+        item->setToolTip(note);
+        item->setData(Qt::AccessibleDescriptionRole, note);
+    }
+}
+
 void SearchController::reportSkipped()
 {
     QStringList folders;
@@ -286,7 +308,7 @@ void SearchController::reportSkipped()
         QString why = tr(reasons[int(folder.reason)]);
         if (!folder.detail.isEmpty())
             why = tr("%1：%2").arg(why, folder.detail);
-        folders << tr("%1（%2）").arg(folder.path, why);
+        folders << tr("%1（%2）").arg(FileNames::readable(folder.path), why);
     }
     m_helperErrors.clear();
     if (!folders.isEmpty())
@@ -298,7 +320,7 @@ void SearchController::pick(int row)
     QListWidget *results = m_controls.results;
     if (row < 0 || row >= results->count())
         return;
-    emit picked(results->item(row)->text());
+    emit picked(m_resultPaths.value(row));
 }
 
 void SearchController::toggleResults()

@@ -51,11 +51,11 @@ public:
 
 signals:
     void started();
-    // The results are loaded and the list is shown.
+    // The results are loaded and the list is shown; their paths, as the helper wrote them.
     void finished(const QStringList &results);
     // After finished: the folders the search left out, one line each (path and why).
     void foldersSkipped(const QStringList &folders);
-    void picked(const QString &path);
+    void picked(const QString &path); // the path's own bytes, as FileNames carries them
     // The toggle button showed or hid the results list.
     void resultsToggled(bool shown);
     // A search ended early or could not start; the text says why.
@@ -70,12 +70,14 @@ private:
     void startHelper();
     void takeHelperErrors();
     void finish(const QString &problemText = {});
+    void showResults(const QStringList &paths);
     void reportSkipped();
     void abandonLaunch(const QString &message);
     void filterResultsMouse(QEvent *event);
 
     Controls m_controls;
     QStringList m_categoryPaths;
+    QStringList m_resultPaths; // row by row the paths List3 shows readably
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
     QByteArray m_helperErrors;

@@ -20,7 +20,7 @@ bool isWindowless(ControlKind kind)
     return kind == ControlKind::Label || kind == ControlKind::Image;
 }
 
-QObject *createControl(QWidget *form, const ControlSpec &spec, const LayoutFactories &factories)
+QObject *createControl(QWidget *form, const ControlEntry &spec, const LayoutFactories &factories)
 {
     const QString text = spec.text ? QString::fromUtf16(spec.text) : QString();
     switch (spec.kind) {
@@ -70,11 +70,11 @@ QObject *createControl(QWidget *form, const ControlSpec &spec, const LayoutFacto
 
 } // namespace
 
-void buildLayout(QWidget *form, std::span<const ControlSpec> table,
+void buildLayout(QWidget *form, std::span<const ControlEntry> table,
                  const LayoutFactories &factories)
 {
     struct Built {
-        const ControlSpec *spec;
+        const ControlEntry *spec;
         QWidget *widget;
         size_t order;
     };
@@ -82,7 +82,7 @@ void buildLayout(QWidget *form, std::span<const ControlSpec> table,
     std::vector<Built> windowless;
 
     for (size_t order = 0; order < table.size(); ++order) {
-        const ControlSpec &spec = table[order];
+        const ControlEntry &spec = table[order];
         QObject *object = createControl(form, spec, factories);
         object->setObjectName(QString::fromUtf16(spec.name));
         if (spec.kind == ControlKind::Timer) {

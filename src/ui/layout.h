@@ -13,17 +13,17 @@ enum class ControlKind { Label, Image, TextBox, CommandButton, ListBox, Timer, F
 
 // One row of a window's layout table. Places and sizes are in twips; rows are listed in
 // stacking order, front first, within windowed and windowless controls alike.
-struct ControlSpec {
+struct ControlEntry {
     const char16_t *name;
     ControlKind kind;
     int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
-    const char16_t *text = nullptr;    // caption, text, or a picture's resource path
+    const char16_t *text = nullptr;                   // caption, text, or a picture's resource path
     std::optional<OleColor> foreColor = std::nullopt; // labels: text colour
     std::optional<OleColor> backColor = std::nullopt; // labels and text boxes
-    bool transparent = false;          // labels: text only over what lies behind
+    bool transparent = false;                         // labels: text only over what lies behind
     const char16_t *fontFace = nullptr;
     double fontPoints = 0;
     bool bold = false;
@@ -43,7 +43,7 @@ struct LayoutFactories {
 
 // Creates every control of the table on the form, named by its objectName, stacked and
 // in focus order as the table says.
-void buildLayout(QWidget *form, std::span<const ControlSpec> table,
+void buildLayout(QWidget *form, std::span<const ControlEntry> table,
                  const LayoutFactories &factories = {});
 
 // Finds a control the layout made; a missing one is a programming error.

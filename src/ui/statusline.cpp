@@ -1,5 +1,6 @@
 #include "ui/statusline.h"
 
+#include "ui/filenames.h"
 #include "ui/windowless.h"
 
 #include <QTimer>
@@ -40,7 +41,7 @@ void StatusLine::tick()
 
 void StatusLine::setCurrentPath(const QString &path)
 {
-    m_currentPath = path;
+    m_currentPath = FileNames::readable(path);
 }
 
 } // namespace moviecat

@@ -44,7 +44,8 @@ public:
     StatusLine(const Controls &controls, Clock clock = {}, QObject *parent = nullptr);
 
     void tick();
-    // The folder the view shows now; it appears at the next tick.
+    // The folder the view shows now (FileNames carries its bytes); it appears, readably,
+    // at the next tick.
     void setCurrentPath(const QString &path);
 
 private:

@@ -5,6 +5,7 @@
 #include "folderview/folderview.h"
 #include "folderview/navigationhistory.h"
 #include "search/searchcontroller.h"
+#include "ui/filenames.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace moviecat;
 
@@ -150,6 +152,47 @@ TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
     EXPECT_EQ(history->paths(), QStringList{lib("drama/Heat of the Night")});
     EXPECT_EQ(view->width(), 472); // a pick leaves the widths and the list alone
     EXPECT_FALSE(results->isHidden());
+}
+
+// Folders copied from Chinese Windows: GBK names and a stray Latin-1 byte are found by
+// what they read, listed readably, and a pick opens the folder with the very bytes.
+TEST_F(SearchTest, NamesThatAreNotUtf8AreFoundShownReadablyAndOpenedByTheirBytes)
+{
+    const QByteArray root = tree.mkdir(QStringLiteral("lib")).toUtf8();
+    const QByteArray action = root + "/\xB6\xAF\xD7\xF7\xC6\xAC"; // 动作片
+    const QByteArray dragon = action + "/dragon \xC1\xFA";        // dragon 龙
+    const QByteArray cafe = root + "/Caf\xE9 Dragon";
+    for (const QByteArray &folder : {action, dragon, cafe, root + "/Plain Dragon"})
+        ASSERT_EQ(::mkdir(folder.constData(), 0755), 0) << folder.constData();
+    open("[movie]\nFilms=" + root + "\n", /*show=*/true);
+    box = find<QLineEdit>(QStringLiteral("Text1"));
+    results = find<QListWidget>(QStringLiteral("List3"));
+    search = window->search();
+    auto *pathLabel = find<WindowlessLabel>(QStringLiteral("Label24"));
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->setText(QStringLiteral("龙")); // the test keyboard types Latin-1 only
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("Command7")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntilIdle());
+    const QString shownDragon = QString::fromUtf8(root) + QStringLiteral("/动作片/dragon 龙");
+    ASSERT_EQ(resultLines(), QStringList{shownDragon});
+    EXPECT_EQ(results->item(0)->toolTip(), QStringLiteral("名称不是 UTF-8 编码，按 GBK 显示"));
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                      results->visualItemRect(results->item(0)).center());
+    EXPECT_EQ(FileNames::toBytes(window->history()->current()), dragon);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pathLabel->caption() == shownDragon; }, 2000))
+        << pathLabel->caption().toStdString();
+
+    typeAndSearch(QStringLiteral("dragon"));
+    ASSERT_TRUE(waitUntilIdle());
+    const QString shownCafe = QString::fromUtf8(root) + QStringLiteral("/Caf\\xE9 Dragon");
+    EXPECT_EQ(resultLines(),
+              (QStringList{shownCafe, QString::fromUtf8(root + "/Plain Dragon"), shownDragon}));
+    EXPECT_EQ(results->item(0)->toolTip(), QStringLiteral("名称不是 UTF-8 编码，含无法解码的字节"));
+    EXPECT_TRUE(results->item(1)->toolTip().isEmpty());
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                      results->visualItemRect(results->item(0)).center());
+    EXPECT_EQ(FileNames::toBytes(window->history()->current()), cafe);
 }
 
 TEST_F(SearchTest, PressingOnOneLineAndReleasingOnAnotherPicksTheHighlightedLine)

@@ -93,7 +93,7 @@ TEST_F(LayoutTest, ColoursFontsAndVisibility)
     // buttons beyond the file's three stay hidden too.
     for (const char *hidden : {"Command1", "List3", "Image9"})
         EXPECT_TRUE(find<QWidget>(QString::fromLatin1(hidden))->isHidden()) << hidden;
-    for (const ControlSpec &spec : form1Layout()) {
+    for (const ControlEntry &spec : form1Layout()) {
         const QString name = QString::fromUtf16(spec.name);
         if (spec.kind == ControlKind::Timer)
             continue;

@@ -72,6 +72,17 @@ protected:
         return runHelper(batchFile(), withoutDacOverride);
     }
     QStringList found(const QString &root) const { return relativeLines(resultFile(), root); }
+    // Searches one folder for the text; the raw bytes of each match below it.
+    QList<QByteArray> namesFound(const QString &folder, const QString &text)
+    {
+        QFile::remove(resultFile());
+        const auto run = search({{folder, text}});
+        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
+        QList<QByteArray> names;
+        for (const QByteArray &line : resultLines(resultFile()))
+            names << line.mid(folder.toUtf8().size() + 1);
+        return names;
+    }
 
     TempTree tree;
 };
@@ -181,13 +192,7 @@ TEST_F(HelperTest, IgnoresCaseAndAccentFormButKeepsEachNamesBytes)
         ASSERT_EQ(::mkdir((cat.toUtf8() + '/' + name).constData(), 0755), 0);
 
     auto lines = [&](const QString &text) {
-        QFile::remove(resultFile());
-        const auto run = search({{cat, text}});
-        EXPECT_EQ(run.exitCode, 0) << run.standardError.constData();
-        QList<QByteArray> names;
-        for (const QByteArray &line : resultLines(resultFile()))
-            names << line.mid(cat.toUtf8().size() + 1);
-        return names;
+        return namesFound(cat, text);
     };
     EXPECT_EQ(lines(QStringLiteral("café")), QList<QByteArray>({nfd, nfc}));
     EXPECT_EQ(lines(QStringLiteral("CAFE\u0301")), QList<QByteArray>({nfd, nfc}));
@@ -203,6 +208,32 @@ TEST_F(HelperTest, IgnoresCaseAndAccentFormButKeepsEachNamesBytes)
     // ? stands for one whole character, accent included.
     EXPECT_EQ(lines(QStringLiteral("caf? noir")), QList<QByteArray>({nfd}));
     EXPECT_EQ(lines(QStringLiteral("caf?? noir")), QList<QByteArray>());
+}
+
+// Names from Chinese Windows: found by the text they show (GBK read as GBK, a byte
+// that reads as nothing passed over) and written with their own bytes.
+TEST_F(HelperTest, FindsNamesThatAreNotUtf8ByWhatTheyReadAndKeepsTheirBytes)
+{
+    const QString cat = tree.mkdir(QStringLiteral("cat"));
+    const QByteArray action = "\xB6\xAF\xD7\xF7\xC6\xAC"; // 动作片 in GBK
+    const QByteArray dragon = "dragon \xC1\xFA";          // dragon 龙 in GBK
+    const QByteArray cafe = "Caf\xE9 Dragon";             // one Latin-1 byte
+    const QByteArray halfGbk = "Half \xC1";               // cut off after a lead byte
+    for (const QByteArray &name :
+         {action, action + '/' + dragon, dragon, cafe, halfGbk, QByteArray("Plain Dragon")})
+        ASSERT_EQ(::mkdir((cat.toUtf8() + '/' + name).constData(), 0755), 0);
+
+    auto lines = [&](const QString &text) {
+        return namesFound(cat, text);
+    };
+    EXPECT_EQ(lines(QStringLiteral("龙")), QList<QByteArray>({dragon, action + '/' + dragon}));
+    EXPECT_EQ(lines(QStringLiteral("DRAGON 龙")),
+              QList<QByteArray>({dragon, action + '/' + dragon}));
+    EXPECT_EQ(lines(QStringLiteral("动作")), QList<QByteArray>({action}));
+    EXPECT_EQ(lines(QStringLiteral("caf")), QList<QByteArray>({cafe}));
+    EXPECT_EQ(lines(QStringLiteral("half")), QList<QByteArray>({halfGbk}));
+    EXPECT_EQ(lines(QStringLiteral("dragon")),
+              QList<QByteArray>({cafe, dragon, "Plain Dragon", action + '/' + dragon}));
 }
 
 TEST_F(HelperTest, SearchesHiddenFolders)

@@ -100,6 +100,18 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"*한*", "대한민국", true}, PatternCase{"?국", "한국", true},
                       PatternCase{"??국", "한국", false}));
 
+// Names that are not UTF-8 match as they read: GBK as GBK, a byte that reads as nothing
+// as no character the user can type.
+INSTANTIATE_TEST_SUITE_P(NotUtf8, PatternMatching,
+                         ::testing::Values(PatternCase{"*龙*", "dragon \xC1\xFA", true},
+                                           PatternCase{"*DRAGON ?", "dragon \xC1\xFA", true},
+                                           PatternCase{"*caf*", "Caf\xE9 Dragon", true},
+                                           PatternCase{"*x*", "Caf\xE9 Dragon", false},
+                                           PatternCase{"*é*", "Caf\xE9", false},
+                                           // Valid as UTF-8 (é) and as GBK (茅): UTF-8 wins.
+                                           PatternCase{"*茅*", "caf\xC3\xA9", false},
+                                           PatternCase{"*É*", "caf\xC3\xA9", true}));
+
 // Listing order: as an NTFS folder keeps names, by upper case in UTF-16 order.
 TEST(OrderKey, SortsLikeAnNtfsFolder)
 {

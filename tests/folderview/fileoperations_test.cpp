@@ -3,6 +3,7 @@
 #include "helpers.h"
 #include "lockedfolder.h"
 #include "temptree.h"
+#include "ui/filenames.h"
 #include "xdgfolders.h"
 
 #include <QDateTime>
@@ -24,7 +25,7 @@ namespace {
 
 QByteArray bytesOf(const QString &path)
 {
-    return QFile::encodeName(path);
+    return FileNames::toBytes(path);
 }
 
 bool exists(const QByteArray &path)

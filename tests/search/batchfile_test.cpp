@@ -91,6 +91,23 @@ TEST(SearchBatchResults, EveryLineIsOneEntryWhateverItsEnding)
     EXPECT_EQ(SearchBatch::resultLines("/x\ry\r\n"), QStringList{QStringLiteral("/x\ry")});
 }
 
+TEST(SearchBatchResults, PathsThatAreNotUtf8KeepTheirBytesBothWays)
+{
+    // GBK names, a Latin-1 byte, half a GBK character at the end of a line.
+    const QByteArray gbk = "/m/\xB6\xAF\xD7\xF7\xC6\xAC/dragon \xC1\xFA";
+    const QByteArray latin1 = "/m/Caf\xE9 Dragon";
+    const QByteArray half = "/m/Half \xC1";
+    const QStringList lines = SearchBatch::resultLines(gbk + "\r\n" + latin1 + "\r\n" + half);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(SearchBatch::encode(lines.at(0)), gbk);
+    EXPECT_EQ(SearchBatch::encode(lines.at(1)), latin1);
+    EXPECT_EQ(SearchBatch::encode(lines.at(2)), half);
+    // A category path kept that way reaches the helper's DIR line with its bytes.
+    EXPECT_EQ(SearchBatch::compose({lines.at(1)}, QStringLiteral("x"), QStringLiteral("/r/l.txt"),
+                                   QStringLiteral("/r/l.bat")),
+              "DIR \"/m/Caf\xE9 Dragon/*x*\" /ad /s /b >>/r/l.txt\r\nDEL /Q /r/l.bat\r\n");
+}
+
 } // namespace
 
 namespace {

@@ -1,4 +1,5 @@
 // The clock line: the composition of the date and time texts, and what one tick writes.
+#include "ui/filenames.h"
 #include "ui/statusline.h"
 #include "ui/windowless.h"
 
@@ -63,4 +64,9 @@ TEST(StatusLineTick, ReadsTheTimeBeforeTheDateAndShowsTheLastFolderItWasTold)
     QSignalSpy ticked(&timer, &QTimer::timeout);
     ASSERT_TRUE(ticked.wait(2000));
     EXPECT_EQ(path.caption(), QStringLiteral("/films/Heat"));
+
+    // A folder named in GBK shows as the user reads it, never as the bytes' stand-ins.
+    line.setCurrentPath(FileNames::fromBytes("/films/\xB6\xAF\xD7\xF7\xC6\xAC"));
+    line.tick();
+    EXPECT_EQ(path.caption(), QStringLiteral("/films/动作片"));
 }

@@ -1,0 +1,65 @@
+#include "folderview/folderentry.h"
+
+#include <QLocale>
+#include <QMimeDatabase>
+#include <array>
+
+namespace moviecat {
+
+namespace {
+
+QLocale collationLocale()
+{
+    // The "C" locale compares code points and ignores numeric mode, which would
+    // put "Film 10" before "Film 2" on a machine with LANG=C.
+    const QLocale system;
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    return system;
+}
+
+bool isFilm(const QMimeType &type)
+{
+    if (type.name().startsWith(QLatin1String("video/")))
+        return true;
+    // Films the MIME database files as applications: RealMedia (.rm, .rmvb),
+    // ASF and disc images (.iso).
+    static const std::array<QLatin1String, 3> others = {
+        QLatin1String("application/vnd.rn-realmedia"), QLatin1String("application/vnd.ms-asf"),
+        QLatin1String("application/x-cd-image")};
+    for (const QLatin1String &other : others) {
+        if (type.inherits(other))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QCollator entryCollator()
+{
+    QCollator collator(collationLocale());
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+QCollator typeCollator()
+{
+    return QCollator(collationLocale());
+}
+
+FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMimeDatabase &mimes)
+{
+    QCollatorSortKey key = collator.sortKey(listed.name);
+    FolderEntry entry{std::move(listed.name), std::move(key), listed.kind, -1, -1, {}, {}, false};
+    if (entry.kind != EntryKind::Folder) {
+        const QMimeType type = mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
+        entry.type = type.comment().isEmpty() ? type.name() : type.comment();
+        entry.iconName = type.iconName();
+        entry.film = isFilm(type);
+    }
+    return entry;
+}
+
+} // namespace moviecat

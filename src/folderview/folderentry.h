@@ -1,0 +1,40 @@
+#pragma once
+
+#include "folderview/folderlister.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QString>
+#include <utility>
+
+class QMimeDatabase;
+
+namespace moviecat {
+
+// One entry of a folder as the view shows it. Workers build it from the
+// listing (name, kind, and what the name's ending tells); sizes and dates come
+// later from stat calls.
+struct FolderEntry {
+    QString name;
+    QCollatorSortKey key;
+    EntryKind kind = EntryKind::Unknown;
+    qint64 size = -1;
+    qint64 modifiedMs = -1;
+    QString type;      // the MIME type's description, for files
+    QString iconName;  // the theme's icon for that type
+    bool film = false; // a video file or a disc image
+};
+
+// What one stat call found out about the entry called `first`.
+using NamedFacts = std::pair<QString, EntryFacts>;
+
+// The order names sort in: natural ("Film 2" before "Film 10"), case-insensitive.
+QCollator entryCollator();
+// The same locale without the natural order, for type names.
+QCollator typeCollator();
+
+// Runs in a worker: the MIME type comes from the name's ending only, as
+// reading contents would cost a round trip per file.
+FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMimeDatabase &mimes);
+
+} // namespace moviecat
