@@ -2,7 +2,6 @@
 
 #include "ui/filenames.h"
 
-#include <QFile>
 #include <QMimeData>
 #include <cerrno>
 #include <chrono>

@@ -1,5 +1,7 @@
 #include "folderview/folderentry.h"
 
+#include "ui/filenames.h"
+
 #include <QLocale>
 #include <QMimeDatabase>
 #include <array>
@@ -51,8 +53,20 @@ QCollator typeCollator()
 
 FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMimeDatabase &mimes)
 {
-    QCollatorSortKey key = collator.sortKey(listed.name);
-    FolderEntry entry{std::move(listed.name), std::move(key), listed.kind, -1, -1, {}, {}, false};
+    // Sorted as it reads: a GBK name among the Chinese ones, not after every letter.
+    QString shown = FileNames::readable(listed.name);
+    QCollatorSortKey key = collator.sortKey(shown);
+    FolderEntry entry{std::move(listed.name),
+                      std::move(key),
+                      listed.kind,
+                      -1,
+                      -1,
+                      {},
+                      {},
+                      false,
+                      std::move(shown),
+                      {}};
+    entry.note = FileNames::encodingNote(entry.name);
     if (entry.kind != EntryKind::Folder) {
         const QMimeType type = mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
         entry.type = type.comment().isEmpty() ? type.name() : type.comment();

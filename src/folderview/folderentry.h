@@ -15,7 +15,7 @@ namespace moviecat {
 // listing (name, kind, and what the name's ending tells); sizes and dates come
 // later from stat calls.
 struct FolderEntry {
-    QString name;
+    QString name; // its bytes, as FileNames carries them
     QCollatorSortKey key;
     EntryKind kind = EntryKind::Unknown;
     qint64 size = -1;
@@ -23,6 +23,8 @@ struct FolderEntry {
     QString type;      // the MIME type's description, for files
     QString iconName;  // the theme's icon for that type
     bool film = false; // a video file or a disc image
+    QString shown;     // the name as the user reads it
+    QString note;      // why it reads so, for a name that is not UTF-8
 };
 
 // What one stat call found out about the entry called `first`.

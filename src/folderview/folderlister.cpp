@@ -1,8 +1,8 @@
 #include "folderview/folderlister.h"
 
 #include "base/filesystems.h"
+#include "ui/filenames.h"
 
-#include <QFile>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,7 +22,7 @@ class SystemLister : public FolderLister {
 public:
     int list(const QString &folder, const std::function<bool(ListedName &&)> &each) override
     {
-        DIR *dir = opendir(QFile::encodeName(folder).constData());
+        DIR *dir = opendir(FileNames::toBytes(folder).constData());
         if (!dir)
             return errno;
         for (;;) {
@@ -35,7 +35,7 @@ public:
             // that also drops "." and "..".
             if (name[0] == '.')
                 continue;
-            ListedName listed{QFile::decodeName(name), EntryKind::Unknown};
+            ListedName listed{FileNames::fromBytes(name), EntryKind::Unknown};
             if (entry->d_type == DT_DIR)
                 listed.kind = EntryKind::Folder;
             else if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
@@ -50,7 +50,7 @@ public:
 
     EntryFacts facts(const QString &folder, const QString &name) override
     {
-        const QByteArray path = QFile::encodeName(joinPath(folder, name));
+        const QByteArray path = FileNames::toBytes(joinPath(folder, name));
         struct stat info {};
         EntryFacts facts;
         if (stat(path.constData(), &info) != 0) {
@@ -68,7 +68,7 @@ public:
     bool sendsChangeNotices(const QString &folder) override
     {
         struct statfs info {};
-        if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
+        if (statfs(FileNames::toBytes(folder).constData(), &info) != 0)
             return false;
         return !isNetworkFileSystem(static_cast<unsigned long>(info.f_type));
     }

@@ -290,7 +290,7 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole) {
         switch (column) {
         case NameColumn:
-            return row.name;
+            return row.shown;
         case SizeColumn:
             if (row.kind == EntryKind::File && row.size >= 0)
                 return QLocale().formattedDataSize(row.size);
@@ -311,6 +311,9 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
             return m_icons->icon(row);
         return {};
     }
+    if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) &&
+        column == NameColumn && !row.note.isEmpty())
+        return row.note;
     if (role == Qt::TextAlignmentRole && column == SizeColumn)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};

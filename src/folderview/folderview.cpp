@@ -6,6 +6,7 @@
 #include "folderview/foldermodel.h"
 #include "folderview/operationrunner.h"
 #include "folderview/shownfolder.h"
+#include "ui/filenames.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -257,7 +258,7 @@ bool FolderView::isLoadingPosters() const
 
 void FolderView::showListingState()
 {
-    const QString shown = QDir::toNativeSeparators(m_path);
+    const QString shown = QDir::toNativeSeparators(FileNames::readable(m_path));
     QString text;
     switch (m_shown->state()) {
     case ShownFolder::State::Reading:
@@ -344,7 +345,7 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
     if (kind != EntryKind::File)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
-    // its own.
+    // its own, handed the file's own bytes; a program is never run.
     m_actions->openFile(m_shown->pathOf(name));
 }
 

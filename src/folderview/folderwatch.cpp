@@ -1,6 +1,7 @@
 #include "folderview/folderwatch.h"
 
-#include <QFile>
+#include "ui/filenames.h"
+
 #include <QSet>
 #include <QSocketNotifier>
 #include <sys/inotify.h>
@@ -26,7 +27,7 @@ std::shared_ptr<WatchHandle> openWatch(const QString &folder)
     auto handle = std::make_shared<WatchHandle>(fd);
     const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                             IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-    if (inotify_add_watch(fd, QFile::encodeName(folder).constData(), events) < 0)
+    if (inotify_add_watch(fd, FileNames::toBytes(folder).constData(), events) < 0)
         return {};
     return handle;
 }
@@ -69,7 +70,7 @@ void FolderWatch::readNotices()
             if (event->mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
                 lostTrack = true;
             } else if (event->len > 0) {
-                const QString name = QFile::decodeName(event->name);
+                const QString name = FileNames::fromBytes(static_cast<const char *>(event->name));
                 if (!name.startsWith(QLatin1Char('.')))
                     changed.insert(name);
             }

@@ -3,15 +3,17 @@
 #include "folderview/folderlister.h"
 #include "folderview/sink.h"
 #include "folderview/workerpool.h"
+#include "ui/filenames.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -27,7 +29,16 @@ constexpr int maxRunning = 4;
 
 QImage decodeScaled(const QString &path, QSize box)
 {
-    QImageReader reader(path);
+    // Opened by its bytes: QFile would look for the name's U+FFFD stand-ins instead.
+    const int fd = ::open(FileNames::toBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
@@ -54,26 +65,25 @@ PosterLoader::Found lookForPoster(PosterLoader::Found known, QSize box)
     found.folder = known.folder;
     found.generation = known.generation;
 
+    // The folder view's own calls, which keep every name's bytes.
+    static const std::shared_ptr<FolderLister> lister = systemFolderLister();
     std::vector<std::pair<int, QString>> candidates;
-    // Every kind of entry, so that the listing itself needs no stat per entry.
-    QDirIterator it(known.folder,
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        const int rank = posterRank(name);
+    // Names only, so that the listing itself needs no stat per entry.
+    lister->list(known.folder, [&](ListedName &&listed) {
+        const int rank = posterRank(listed.name);
         if (rank >= 0)
-            candidates.emplace_back(rank, name);
-    }
+            candidates.emplace_back(rank, std::move(listed.name));
+        return true;
+    });
     std::sort(candidates.begin(), candidates.end());
 
     for (const auto &candidate : candidates) {
-        const QFileInfo info(joinPath(known.folder, candidate.second));
-        if (!info.isFile())
+        const EntryFacts facts = lister->facts(known.folder, candidate.second);
+        if (!facts.exists || facts.kind != EntryKind::File)
             continue;
-        found.posterPath = info.filePath();
-        found.modified = info.lastModified().toMSecsSinceEpoch();
-        found.size = info.size();
+        found.posterPath = joinPath(known.folder, candidate.second);
+        found.modified = facts.modifiedMs;
+        found.size = facts.size;
         break;
     }
     if (found.posterPath.isEmpty())

@@ -184,6 +184,10 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
 
 void SearchController::startHelper()
 {
+    // The last helper may still be exiting after deleting its batch; deleting it waits
+    // for its end, and its finished signal must not reach this search's poll.
+    if (m_helper)
+        m_helper->disconnect(this);
     delete m_helper;
     m_helperErrors.clear();
     m_helper = new QProcess(this);

@@ -17,6 +17,9 @@ bool readsAsItIs(const QString &text)
 {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
+        // Printable ASCII and the CJK range first: nearly every character is one.
+        if ((u >= 0x20 && u < 0x7F) || (u >= 0x2E80 && u < 0xD800))
+            continue;
         if (isControl(u) || (u >= 0xD800 && u <= 0xDFFF))
             return false;
     }

@@ -345,6 +345,23 @@ TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)
     EXPECT_FALSE(results->isHidden());
 }
 
+// A helper can still be running when its batch is gone (it has only to exit), and the
+// next search then lets it go: that must not end the new search before it starts.
+TEST_F(SearchTest, AHelperStillExitingDoesNotEndTheNextSearch)
+{
+    const qint64 pid = startLongSearch();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGSTOP);
+    QFile::remove(search->scratchPath() + QStringLiteral("/list.bat"));
+    ASSERT_TRUE(waitUntilIdle(5000));
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("heat"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(problems.count(), 0)
+        << (problems.isEmpty() ? std::string() : problems.first().first().toString().toStdString());
+    EXPECT_EQ(results->count(), 18);
+}
+
 TEST_F(SearchTest, AScratchFolderSweptAwayBetweenSearchesIsMadeAgain)
 {
     openCatalogue();

@@ -12,6 +12,7 @@ Screenshots of such names in each view mode and in the results list land in --ou
 
 import os
 import sys
+from urllib.parse import quote_from_bytes
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -90,6 +91,7 @@ class NamesWindow(WindowSession):
         self.wait_results(results, [(self.shown_dragon, GBK_NOTE)])
         self.click(self.find(atspi().ROLE_LIST_ITEM, self.shown_dragon, root=results))
         self.wait_status_path(self.shown_dragon)
+        poll(lambda: self.folder_entry("movie.mkv"), "the picked folder's movie in the view", 10)
 
     def test_02_ascii_text_finds_every_dragon_readably(self):
         results = self.search_for("dragon")
@@ -98,6 +100,40 @@ class NamesWindow(WindowSession):
         self.shot("results-list")
         self.click(self.find(atspi().ROLE_LIST_ITEM, self.shown_cafe, root=results))
         self.wait_status_path(self.shown_cafe)
+
+
+    def test_03_the_category_lists_every_folder_readably(self):
+        self.click(self.button("电影"))
+        self.wait_status_path(self.category)
+        entries = poll(lambda: (e := self.folder_entries()) and len(e) == 3 and e,
+                       "the category's three folders", 10)
+        self.assertEqual(sorted(entries), sorted(["动作片", "Caf\\xE9 Dragon", "Plain Dragon"]))
+        self.assertEqual(entries["动作片"].description, GBK_NOTE)
+        self.assertEqual(entries["Caf\\xE9 Dragon"].description, UNDECODABLE_NOTE)
+        self.assertEqual(entries["Plain Dragon"].description, "")
+        for mode, button in (("large-icons", "大图标"), ("small-icons", "小图标"),
+                             ("list", "列表"), ("details", "详细")):
+            self.click(self.button(button))
+            poll(lambda: len(self.folder_entries()) == 3, f"the entries in the {mode} mode", 10)
+            self.shot(mode)
+
+    def test_04_a_click_opens_the_gbk_folders_and_the_file_gets_its_bytes(self):
+        self.click(self.button("大图标"))
+        action = poll(lambda: self.folder_entry("动作片"), "the GBK folder", 10)
+        self.click(action, repeat=2)
+        self.wait_status_path(self.shown_action)
+        dragon = poll(lambda: self.folder_entry("dragon 龙"), "the GBK folder inside it", 10)
+        self.assertEqual(dragon.description, GBK_NOTE)
+        self.click(dragon, repeat=2)
+        self.wait_status_path(self.shown_dragon)
+        movie = poll(lambda: self.folder_entry("movie.mkv"), "the movie file", 10)
+        self.click(movie, repeat=2)
+        opened = poll(lambda: os.path.exists(self.opened) and open(self.opened, "rb").read(),
+                      "the desktop to be handed the file", 10)
+        self.assertEqual(opened, b"file://" + quote_from_bytes(self.dragon_bytes + b"/movie.mkv")
+                         .encode())
+        self.click(self.button("后退"))
+        self.wait_status_path(self.shown_action)
 
 
 def main():

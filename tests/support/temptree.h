@@ -11,6 +11,11 @@ class TempTree {
 public:
     // base: the folder to make it in (the system's temporary folder by default).
     explicit TempTree(const QString &base = {});
+    // Removes the tree by its bytes, folder by folder, so that names that are not
+    // UTF-8 and paths too deep for one system call go too.
+    ~TempTree();
+    TempTree(const TempTree &) = delete;
+    TempTree &operator=(const TempTree &) = delete;
 
     bool isValid() const { return m_dir.isValid(); }
     // Absolute path of the root, without a trailing separator.
