@@ -5,6 +5,7 @@
 #include "folderview/workerpool.h"
 #include "folderviewfixture.h"
 #include "lockedfolder.h"
+#include "ui/filenames.h"
 #include "urlcatcher.h"
 #include "xdgfolders.h"
 
@@ -28,8 +29,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace moviecat::test {
 namespace {
@@ -444,6 +447,33 @@ TEST_F(EntryActionsTest, DeleteTrashesWithAnUndoLineAndCtrlZPutsThemBack)
     // A second Ctrl+Z has nothing more to give back.
     press(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(idle());
+}
+
+TEST_F(EntryActionsTest, ANameThatIsNotUtf8GoesToTheTrashAndBackByItsBytes)
+{
+    // A Latin-1 byte: listed in its readable form, trashed and restored as its bytes.
+    const QByteArray name = "Caf\xe9.mkv";
+    const QByteArray original = FileNames::toBytes(folder) + '/' + name;
+    const int fd = ::open(original.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const QString shown = FileNames::readable(FileNames::fromBytes(name));
+    show({shown});
+
+    select({shown});
+    press(Qt::Key_Delete);
+    const QByteArray trashedFile =
+        FileNames::toBytes(tree.path(QStringLiteral("data/Trash/files"))) + '/' + name;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return ::access(trashedFile.constData(), F_OK) == 0; }, waitMs));
+    EXPECT_NE(::access(original.constData(), F_OK), 0);
+    // Ctrl+Z takes back what the window has heard was trashed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, waitMs));
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ::access(original.constData(), F_OK) == 0; }, waitMs));
+    EXPECT_TRUE(waitForEntry(shown).isValid());
+    // QTemporaryDir cannot remove names it cannot spell.
+    EXPECT_EQ(::unlink(original.constData()), 0);
 }
 
 TEST_F(EntryActionsTest, ShiftDeleteAsksThenDeletesForGood)
