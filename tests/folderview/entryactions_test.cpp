@@ -445,6 +445,7 @@ TEST_F(EntryActionsTest, DeleteTrashesWithAnUndoLineAndCtrlZPutsThemBack)
         EXPECT_TRUE(exists(folder + QLatin1Char('/') + QLatin1String(name))) << name;
 
     // A second Ctrl+Z has nothing more to give back.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, waitMs));
     press(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(idle());
 }
