@@ -1,5 +1,6 @@
 #include "cmd/interpreter.h"
 
+#include "base/helperreport.h"
 #include "cmd/pattern.h"
 
 #include <algorithm>
@@ -262,7 +263,7 @@ struct Interpreter::Streams {
         bool ok = true;
         for (const int fd : opened) {
             if (::close(fd) != 0) {
-                say(errFd, "cannot write " + outName + ": " + std::strerror(errno));
+                say(errFd, resultsUnwrittenLine(outName, std::strerror(errno)));
                 ok = false;
             }
         }
@@ -275,8 +276,7 @@ Interpreter::Interpreter() : Interpreter(Options{}) {}
 
 Interpreter::Interpreter(const Options &options)
     : m_options(options), m_walker({options.threads, options.folderDeadline, options.reader})
-{
-}
+{}
 
 int Interpreter::runBatch(const std::string &batchPath)
 {
@@ -384,9 +384,13 @@ bool Interpreter::runCommand(const Command &command)
                 O_WRONLY | O_CREAT | (r.mode == Redirection::Mode::Append ? O_APPEND : O_TRUNC);
         const int fd = ::open(target.c_str(), flags, 0666);
         if (fd < 0) {
-            say(streams.err, "The system cannot open " + r.target + ": " + std::strerror(errno));
-            if (r.stream == 1)
+            if (r.stream == 1) {
+                say(streams.err, resultsUnwrittenLine(r.target, std::strerror(errno)));
                 m_outputFailed = true;
+            } else {
+                say(streams.err,
+                    "The system cannot open " + r.target + ": " + std::strerror(errno));
+            }
             ok = false;
             break;
         }
@@ -464,9 +468,9 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
     }
     const bool written = writer.flush();
     if (!written) {
-        writer.message("cannot write " +
-                       (streams.outName.empty() ? "the output" : streams.outName) + ": " +
-                       std::strerror(writer.error()));
+        writer.message(
+            resultsUnwrittenLine(streams.outName.empty() ? "the output" : streams.outName,
+                                 std::strerror(writer.error())));
         m_outputFailed = true;
         return false;
     }

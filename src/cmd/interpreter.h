@@ -34,7 +34,6 @@ public:
     int runBatch(const std::string &batchPath);
     void runLine(std::string_view line);
 
-    bool outputFailed() const { return m_outputFailed; }
     // Readers still stuck on folders given up: the process must end without them.
     bool readersStuck() const { return m_walker.stuckReaders() != 0; }
 

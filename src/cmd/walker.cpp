@@ -1,7 +1,7 @@
 // The parallel folder walk behind DIR /s. Its parts, in file order:
 //
-//   helpers       path joining, listing-order keys, names that cannot be printed,
-//                 file systems whose link counts tell sub-folders apart
+//   helpers       path joining, listing-order keys, the start of a name too long to
+//                 print, file systems whose link counts tell sub-folders apart
 //   Entry, Node   a folder as read: its entries in listing order, its children
 //   readers       work() takes the earliest pending folder, process() reads it,
 //                 publish() hands it and its sub-folders back, one lock per folder
@@ -14,6 +14,7 @@
 #include "cmd/walker.h"
 
 #include "base/filesystems.h"
+#include "base/helperreport.h"
 #include "cmd/unicode.h"
 
 #include <algorithm>
@@ -79,26 +80,23 @@ void appendIndex(std::string &key, size_t index)
     }
 }
 
+// The first bytes of a name too long to print whole, not cut inside a UTF-8 sequence.
+std::string_view nameStart(std::string_view name)
+{
+    constexpr size_t shown = 64;
+    if (name.size() <= shown)
+        return name;
+    size_t end = shown;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}
+
 bool isInside(const std::string &path, const std::string &folder)
 {
     if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0)
         return false;
     return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
-}
-
-// Names cannot carry line breaks into a one-path-per-line result file.
-std::string printable(std::string_view path)
-{
-    std::string text;
-    for (const char c : path) {
-        if (c == '\n')
-            text += "\\n";
-        else if (c == '\r')
-            text += "\\r";
-        else
-            text += c;
-    }
-    return text;
 }
 
 LinkCount linkCountOf(int fd)
@@ -136,7 +134,10 @@ struct Walker::Scope {
     std::vector<std::string> excluded; // real paths already searched another way
 };
 
-struct Entry {
+namespace {
+
+// One entry of a folder as read; Node is the walker's own, which no one else may name.
+template <class Node> struct EntryOf {
     std::string name;
     EntryKind kind = EntryKind::Other;
     Problem problem = Problem::None;
@@ -145,10 +146,13 @@ struct Entry {
     bool otherDevice = false; // a folder on another file system (a mount point)
     int linkError = 0;        // a linked folder whose target cannot be resolved
     std::string real;         // a linked folder's target
-    std::unique_ptr<Walker::Node> child;
+    std::unique_ptr<Node> child;
 };
 
+} // namespace
+
 struct Walker::Node {
+    using Entry = EntryOf<Node>;
     std::string path;  // as opened and printed
     std::string order; // place in the listing order
     std::string real;  // real path, kept only where a scope excludes folders
@@ -172,14 +176,14 @@ struct Walker::Node {
 namespace {
 
 struct LaterFirst {
-    bool operator()(const Walker::Node *a, const Walker::Node *b) const
+    template <class Node> bool operator()(const Node *a, const Node *b) const
     {
         return a->order > b->order;
     }
 };
 
 // In the listing order: by each name's order key, equal keys by their bytes.
-void sortEntries(std::vector<Entry> &entries)
+template <class Entry> void sortEntries(std::vector<Entry> &entries)
 {
     if (entries.size() < 2)
         return;
@@ -309,7 +313,7 @@ void Walker::work(unsigned id)
         std::pop_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
         Node *node = m_heap.back();
         m_heap.pop_back();
-        ++m_inFlight;
+        m_reading.push_back(node);
         node->state.store(State::Reading);
         node->started = Clock::now();
         if (node == m_awaited)
@@ -335,7 +339,7 @@ void Walker::publish(Node *node, std::vector<Node *> &children)
     if (node->state.load() == State::GivenUp) {
         // Answered after all: the writer has moved on, and nobody waits for any of it.
         --m_stuck;
-        std::vector<Entry>().swap(node->entries);
+        std::vector<Node::Entry>().swap(node->entries);
         if (node->fd >= 0) {
             ::close(node->fd);
             node->fd = -1;
@@ -349,8 +353,8 @@ void Walker::publish(Node *node, std::vector<Node *> &children)
     }
     node->state.store(State::Done, std::memory_order_release);
     ++m_unreleased;
-    --m_inFlight;
-    if (node == m_awaited || (m_aborting && m_inFlight == 0))
+    stopReading(node);
+    if (node == m_awaited || m_aborting)
         m_doneCv.notify_one();
     for (size_t i = 0; i < children.size() && i < m_idle; ++i)
         m_workCv.notify_one();
@@ -467,7 +471,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
     const bool leafShortcut =
         options.recurse && !options.files && node->links == LinkCount::Counted;
     const size_t folderLength = node->path.size() + (node->path.back() == '/' ? 0 : 1);
-    std::vector<Entry> &entries = node->entries;
+    std::vector<Node::Entry> &entries = node->entries;
     for (size_t at = 0; at < used;) {
         const auto *d = reinterpret_cast<const dirent64 *>(listing.data() + at);
         at += d->d_reclen;
@@ -508,7 +512,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         if (!listed && !(options.recurse && kind != EntryKind::Other && !leaf))
             continue;
 
-        Entry &e = entries.emplace_back();
+        Node::Entry &e = entries.emplace_back();
         e.name.assign(view);
         e.kind = kind;
         e.listed = listed;
@@ -530,10 +534,10 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
 
 void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
 {
-    std::vector<Entry> &entries = node->entries;
+    std::vector<Node::Entry> &entries = node->entries;
     const bool excludes = node->scope && !node->scope->excluded.empty();
     for (size_t i = 0; i < entries.size(); ++i) {
-        Entry &e = entries[i];
+        Node::Entry &e = entries[i];
         if (e.kind != EntryKind::Folder || e.problem != Problem::None || e.leaf)
             continue;
         auto child = std::make_unique<Node>();
@@ -612,12 +616,20 @@ bool Walker::waitFor(Node *node)
     return node->state.load() == State::Done;
 }
 
+// Called with m_mutex held.
+void Walker::stopReading(Node *node)
+{
+    const auto it = std::find(m_reading.begin(), m_reading.end(), node);
+    *it = m_reading.back();
+    m_reading.pop_back();
+}
+
 // Called with m_mutex held. The reader stays inside its call, perhaps for ever: it is
 // replaced, and what it may still touch is kept.
 void Walker::giveUp(Node *node)
 {
     node->state.store(State::GivenUp);
-    --m_inFlight;
+    stopReading(node);
     ++m_stuck;
     node->pinned = true;
     if (node->parent)
@@ -639,12 +651,12 @@ void Walker::addReader()
 void Walker::release(Node *node)
 {
     if (m_pinnedAny) {
-        for (Entry &e : node->entries) {
+        for (Node::Entry &e : node->entries) {
             if (e.child && e.child->pinned)
                 m_pinned.push_back(std::move(e.child));
         }
     }
-    std::vector<Entry>().swap(node->entries);
+    std::vector<Node::Entry>().swap(node->entries);
     if (m_unreleased.fetch_sub(1) == readAhead) {
         std::lock_guard lock(m_mutex); // readers check the count under the lock
         m_workCv.notify_all();
@@ -653,10 +665,10 @@ void Walker::release(Node *node)
 
 Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
 {
-    Entry &e = parent->entries[index];
+    Node::Entry &e = parent->entries[index];
     const std::string path = joinPath(parent->path, e.name);
     if (e.real.empty()) {
-        sink.message("cannot follow link " + path + ": " + std::strerror(e.linkError));
+        sink.message(skippedLine(SkipReason::LinkNotFollowed, path, std::strerror(e.linkError)));
         return nullptr;
     }
     const std::string &real = e.real;
@@ -695,25 +707,25 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
 bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
 {
     if (!waitFor(node)) {
-        sink.message("folder not answering: " + printable(node->path));
+        sink.message(skippedLine(SkipReason::NotAnswering, node->path));
         return false;
     }
     if (node->error != 0) {
-        sink.message("cannot read folder " + printable(node->path) + ": " +
-                     std::strerror(node->error));
+        sink.message(skippedLine(SkipReason::Unreadable, node->path, std::strerror(node->error)));
     } else if (node->isRoot) {
         result.rootOpened = true;
     }
     std::string line;
-    for (const Entry &e : node->entries) {
+    for (const Node::Entry &e : node->entries) {
         if (e.problem == Problem::LineBreak) {
-            sink.message("passed over, the name holds a line break: " +
-                         printable(joinPath(node->path, e.name)));
+            sink.message(skippedLine(SkipReason::NameNotWritable, joinPath(node->path, e.name),
+                                     "the name holds a line break"));
             continue;
         }
         if (e.problem == Problem::TooLong) {
-            sink.message("passed over, the path is too long: " + node->path + "/" +
-                         e.name.substr(0, 64) + "...");
+            sink.message(skippedLine(SkipReason::NameNotWritable,
+                                     joinPath(node->path, nameStart(e.name)) + "...",
+                                     "the path is too long"));
             continue;
         }
         if (!e.listed || result.outputFailed)
@@ -725,6 +737,39 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
             result.outputFailed = true;
     }
     return true;
+}
+
+// After a failed output: drops what is still queued and waits for the folders being
+// read, each until its deadline, as writeFolder() would. One that does not answer by
+// then is given up with every folder above it kept, since the writer never reached it.
+void Walker::abandonRest(std::unique_lock<std::mutex> &lock)
+{
+    m_aborting = true;
+    m_workCv.notify_all();
+    for (;;) {
+        for (Node *node : m_heap) {
+            if (node->parent && node->parent->fd >= 0)
+                childOpened(node->parent);
+        }
+        m_heap.clear();
+        if (m_reading.empty())
+            break;
+        Node *oldest =
+            *std::min_element(m_reading.begin(), m_reading.end(),
+                              [](const Node *a, const Node *b) { return a->started < b->started; });
+        const Clock::time_point limit = oldest->started + m_deadline;
+        if (Clock::now() < limit) {
+            m_doneCv.wait_until(lock, limit);
+            continue;
+        }
+        oldest->state.store(State::GivenUp);
+        stopReading(oldest);
+        ++m_stuck;
+        for (Node *n = oldest; n; n = n->parent)
+            n->pinned = true;
+        m_pinnedAny = true;
+    }
+    m_aborting = false;
 }
 
 // Depth first in listing order: a folder's matches, then each sub-folder's in turn.
@@ -744,7 +789,7 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
         Node *next = nullptr;
         while (!next && frame.next < node->entries.size()) {
             const size_t i = frame.next++;
-            Entry &e = node->entries[i];
+            Node::Entry &e = node->entries[i];
             if (!m_options.recurse || e.problem != Problem::None)
                 continue;
             if (e.kind == EntryKind::Folder)
@@ -785,14 +830,9 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     schedule(rootNode.get());
     const std::vector<Node *> left = writeInOrder(rootNode.get(), sink, result);
 
-    // After a failed output, let the readers drop what is still queued.
     std::unique_lock lock(m_mutex);
-    if (!m_heap.empty() || m_inFlight != 0) {
-        m_aborting = true;
-        m_workCv.notify_all();
-        m_doneCv.wait(lock, [this] { return m_heap.empty() && m_inFlight == 0; });
-        m_aborting = false;
-    }
+    if (!m_heap.empty() || !m_reading.empty())
+        abandonRest(lock);
     lock.unlock();
     for (auto it = left.rbegin(); it != left.rend(); ++it)
         release(*it); // keeps what a stuck reader may still touch

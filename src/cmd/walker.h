@@ -86,9 +86,8 @@ public:
     // Readers still inside a call on a folder that was given up.
     unsigned stuckReaders() const { return m_stuck; }
 
-    struct Node;
-
 private:
+    struct Node;
     struct Scope;
     void work(unsigned id);
     void schedule(Node *node);
@@ -104,7 +103,9 @@ private:
     void childOpened(Node *parent);
     void startReaders();
     bool waitFor(Node *node);
+    void stopReading(Node *node);
     void giveUp(Node *node);
+    void abandonRest(std::unique_lock<std::mutex> &lock);
     void addReader();
     void release(Node *node);
     Node *followLink(Node *parent, size_t index, WalkSink &sink);
@@ -133,7 +134,7 @@ private:
     std::vector<std::unique_ptr<Node>> m_pinned;
     bool m_pinnedAny = false;
     std::atomic<size_t> m_unreleased = 0; // read folders the writer has not finished with
-    size_t m_inFlight = 0;
+    std::vector<Node *> m_reading;        // folders a reader is inside, guarded by m_mutex
     bool m_aborting = false;
     bool m_quit = false;
     std::atomic<size_t> m_keptOpen = 0;

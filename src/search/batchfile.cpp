@@ -147,43 +147,29 @@ QString SearchBatch::decode(const QByteArray &bytes)
 
 QList<SkippedFolder> SearchBatch::skippedFolders(const QByteArray &errorOutput)
 {
-    using Reason = SkippedFolder::Reason;
-    // The helper's words, and whether a ": reason" follows the path.
-    struct Form {
-        const char *prefix;
-        Reason reason;
-        bool detailFollows;
-    };
-    static constexpr Form forms[] = {
-        {"cannot read folder ", Reason::Unreadable, true},
-        {"folder not answering: ", Reason::NotAnswering, false},
-        {"passed over, the name holds a line break: ", Reason::NameUnwritable, false},
-        {"passed over, the path is too long: ", Reason::NameUnwritable, false},
-        {"cannot follow link ", Reason::LinkUnresolved, true},
-    };
     QList<SkippedFolder> skipped;
     QSet<QString> seen;
-    for (QByteArray line : errorOutput.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        for (const Form &form : forms) {
-            if (!line.startsWith(form.prefix))
-                continue;
-            SkippedFolder folder{
-                decode(line.mid(qsizetype(qstrlen(form.prefix)))), form.reason, {}};
-            const qsizetype colon = form.detailFollows ? folder.path.lastIndexOf(u": ") : -1;
-            if (colon > 0) {
-                folder.detail = folder.path.mid(colon + 2);
-                folder.path.truncate(colon);
-            }
-            if (!seen.contains(folder.path)) {
-                seen.insert(folder.path);
-                skipped.append(folder);
-            }
-            break;
-        }
+    for (const QByteArray &line : errorOutput.split('\n')) {
+        const std::optional<HelperReport> report = readHelperReport(line.toStdString());
+        if (!report || report->kind != HelperReport::Kind::Skipped)
+            continue;
+        const QString path = decode(QByteArray::fromStdString(report->path));
+        if (seen.contains(path))
+            continue;
+        seen.insert(path);
+        skipped.append({path, report->reason, decode(QByteArray::fromStdString(report->detail))});
     }
     return skipped;
+}
+
+std::optional<QString> SearchBatch::resultsUnwritten(const QByteArray &errorOutput)
+{
+    for (const QByteArray &line : errorOutput.split('\n')) {
+        const std::optional<HelperReport> report = readHelperReport(line.toStdString());
+        if (report && report->kind == HelperReport::Kind::ResultsUnwritten)
+            return decode(QByteArray::fromStdString(report->detail));
+    }
+    return std::nullopt;
 }
 
 } // namespace moviecat

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/helperreport.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -9,9 +11,8 @@ namespace moviecat {
 
 // A folder the search helper left out, as its error output names it.
 struct SkippedFolder {
-    enum class Reason { Unreadable, NotAnswering, NameUnwritable, LinkUnresolved };
     QString path;
-    Reason reason = Reason::Unreadable;
+    SkipReason reason = SkipReason::Unreadable;
     QString detail; // the system's words, where the helper gave them
 
     friend bool operator==(const SkippedFolder &, const SkippedFolder &) = default;
@@ -47,6 +48,8 @@ struct SearchBatch {
     // The folders the helper's error output says it left out, in its order, each once;
     // its other lines ("File Not Found", unknown commands) are not about folders.
     static QList<SkippedFolder> skippedFolders(const QByteArray &errorOutput);
+    // Why the helper could not write the result file whole, if its error output says so.
+    static std::optional<QString> resultsUnwritten(const QByteArray &errorOutput);
 
     // The batch and result files' encoding: here the names' own bytes (FileNames), the
     // ANSI code page on Windows.

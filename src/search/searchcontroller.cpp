@@ -124,7 +124,6 @@ void SearchController::launch()
     m_controls.busyPicture->show();
     m_controls.results->clear();
     m_resultPaths.clear();
-    emit started();
 
     QStringList leftOut;
     if (!writeBatch(text, &leftOut))
@@ -233,10 +232,16 @@ void SearchController::poll()
         // The batch deletes itself as its last act; a helper that is gone while the file
         // is still there will never signal, so the search ends with what it wrote.
         if (m_helper && m_helper->state() == QProcess::NotRunning) {
-            const QString why = m_helper->error() == QProcess::FailedToStart
-                                    ? tr("无法启动搜索程序 %1：%2")
-                                          .arg(m_helper->program(), m_helper->errorString())
-                                    : tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
+            takeHelperErrors();
+            QString why;
+            if (m_helper->error() == QProcess::FailedToStart)
+                why =
+                    tr("无法启动搜索程序 %1：%2").arg(m_helper->program(), m_helper->errorString());
+            else if (const std::optional<QString> detail =
+                         SearchBatch::resultsUnwritten(m_helperErrors))
+                why = tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
+            else
+                why = tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
             QFile::remove(m_scratch->batchFile());
             finish(why);
         }
@@ -305,11 +310,21 @@ void SearchController::reportSkipped()
 {
     QStringList folders;
     for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_helperErrors)) {
-        // In the order of SkippedFolder::Reason.
-        static const char *const reasons[] = {QT_TR_NOOP("无法读取"), QT_TR_NOOP("没有响应"),
-                                              QT_TR_NOOP("名称无法写入结果"),
-                                              QT_TR_NOOP("链接无法跟随")};
-        QString why = tr(reasons[int(folder.reason)]);
+        QString why;
+        switch (folder.reason) {
+        case SkipReason::Unreadable:
+            why = tr("无法读取");
+            break;
+        case SkipReason::NotAnswering:
+            why = tr("没有响应");
+            break;
+        case SkipReason::NameNotWritable:
+            why = tr("名称无法写入结果");
+            break;
+        case SkipReason::LinkNotFollowed:
+            why = tr("链接无法跟随");
+            break;
+        }
         if (!folder.detail.isEmpty())
             why = tr("%1：%2").arg(why, folder.detail);
         folders << tr("%1（%2）").arg(FileNames::readable(folder.path), why);

@@ -50,7 +50,6 @@ public:
     qint64 helperProcessId() const;
 
 signals:
-    void started();
     // The results are loaded and the list is shown; their paths, as the helper wrote them.
     void finished(const QStringList &results);
     // After finished: the folders the search left out, one line each (path and why).

@@ -15,7 +15,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace moviecat;
@@ -326,6 +329,36 @@ TEST_F(SearchTest, HelperThatDiesMidSearchEndsItWithWhatItWrote)
     EXPECT_LT(lines.size(), 18);
     for (const QString &line : lines)
         EXPECT_EQ(line, tree.path(QStringLiteral("big/Film 7/Heat (1995)")));
+}
+
+TEST_F(SearchTest, AResultFileThatCannotBeWrittenWholeEndsTheSearchAndSaysWhy)
+{
+    openCatalogue();
+    for (int i = 0; i < 40; ++i)
+        tree.mkdir(QStringLiteral("lib/drama/Heat %1").arg(i));
+    // The helper inherits a limit on the size of the files it writes: the batch fits, the
+    // results do not. Past it, writes fail instead of raising SIGXFSZ.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QSignalSpy problems(search, &SearchController::problem);
+    typeAndSearch(QStringLiteral("heat"));
+    const bool idle = waitUntilIdle();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(idle);
+    ASSERT_EQ(problems.count(), 1);
+    const QString message = problems.first().first().toString();
+    EXPECT_TRUE(message.contains(QString::fromUtf8(std::strerror(EFBIG)))) << message.toStdString();
+    // What was written is shown: the first lines of the full answer.
+    EXPECT_GT(results->count(), 0);
+    EXPECT_LT(results->count(), 43);
+    EXPECT_EQ(results->item(0)->text(), lib("action/Heat (1995)"));
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_FALSE(toggle->isHidden());
 }
 
 TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)

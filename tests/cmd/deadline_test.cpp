@@ -1,5 +1,6 @@
 // A folder that never answers, as on a dead network share: the batch still completes
 // with everything else, in order, and says which folder it left out.
+#include "base/helperreport.h"
 #include "cmd/interpreter.h"
 #include "search/batchfile.h"
 #include "temptree.h"
@@ -7,7 +8,9 @@
 #include <QFile>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
@@ -16,27 +19,42 @@
 #include <vector>
 
 using moviecat::SearchBatch;
+using moviecat::SkippedFolder;
+using moviecat::SkipReason;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 
 namespace {
 
+bool names(std::string_view path, const std::string &name)
+{
+    return !name.empty() && (path == name || path.ends_with("/" + name));
+}
+
 // Opens folders as the system does, but an open of a folder with the given name
-// waits until release(), like a call on a share that stopped answering.
+// waits until release(), like a call on a share that stopped answering. An open of
+// the folder named "after" waits until that one is held.
 class HoldingReader : public FolderReader {
 public:
-    explicit HoldingReader(std::string name) : m_name(std::move(name)) {}
+    explicit HoldingReader(std::string name, std::string after = {})
+        : m_name(std::move(name)), m_after(std::move(after))
+    {}
     ~HoldingReader() override { release(); }
 
     int open(int dirFd, const char *name, int flags) override
     {
         const std::string_view path(name);
-        if (path == m_name || path.ends_with("/" + m_name)) {
+        if (names(path, m_name)) {
             std::unique_lock lock(m_mutex);
             ++m_held;
+            m_released.notify_all();
             m_released.wait(lock, [this] { return m_release; });
             errno = EIO;
             return -1;
+        }
+        if (names(path, m_after)) {
+            std::unique_lock lock(m_mutex);
+            m_released.wait(lock, [this] { return m_held > 0 || m_release; });
         }
         return FolderReader::open(dirFd, name, flags);
     }
@@ -54,6 +72,7 @@ public:
 
 private:
     std::string m_name;
+    std::string m_after;
     std::mutex m_mutex;
     std::condition_variable m_released;
     bool m_release = false;
@@ -71,7 +90,8 @@ protected:
         for (const QString &category : categories)
             paths << tree.path(category);
         tree.writeFile(QStringLiteral("list.bat"),
-                       SearchBatch::compose(paths, QStringLiteral("love"), results(), batchFile()));
+                       SearchBatch::compose(paths, QStringLiteral("love"),
+                                            output.isEmpty() ? results() : output, batchFile()));
         const QString errors = tree.writeFile(QStringLiteral("errors.txt"));
         const int errorFd = ::open(errors.toUtf8().constData(), O_WRONLY | O_APPEND);
         Interpreter::Options options;
@@ -82,11 +102,17 @@ protected:
         {
             Interpreter interpreter(options);
             const auto start = std::chrono::steady_clock::now();
-            EXPECT_EQ(interpreter.runBatch(batchFile().toStdString()), 0);
+            // On its own thread, so that a batch that never ends fails the test instead
+            // of hanging it.
+            auto run = std::async(std::launch::async,
+                                  [&] { return interpreter.runBatch(batchFile().toStdString()); });
+            const bool ended = run.wait_for(deadline * 10) == std::future_status::ready;
             elapsed = std::chrono::steady_clock::now() - start;
+            EXPECT_TRUE(ended) << "the batch is still running";
             *stuck = interpreter.readersStuck();
             // The reader must come back before the interpreter goes, or it would wait.
             reader.release();
+            status = run.get();
         }
         ::close(errorFd);
         QFile file(errors);
@@ -115,6 +141,8 @@ protected:
     }
 
     TempTree tree;
+    QString output; // where the DIR lines write; the result file when empty
+    int status = -1;
     std::chrono::milliseconds deadline{300};
     std::chrono::steady_clock::duration elapsed{};
 };
@@ -133,12 +161,14 @@ TEST_F(DeadlineTest, AFolderThatNeverAnswersIsLeftOutAndTheBatchCompletesInOrder
         const std::string errors =
             runBatch({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")},
                      reader, threads, &stuck);
+        EXPECT_EQ(status, 0);
         EXPECT_EQ(reader.held(), 1);
         EXPECT_TRUE(stuck);
         EXPECT_GE(elapsed, deadline);
         EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/shelf/love b", "two/love c",
                                                      "two/later/love f", "three/love g"}));
-        EXPECT_NE(errors.find("folder not answering: " + at("two/dead")), std::string::npos)
+        EXPECT_NE(errors.find(skippedLine(SkipReason::NotAnswering, at("two/dead"))),
+                  std::string::npos)
             << errors;
         EXPECT_FALSE(QFile::exists(batchFile())) << "the DEL must run";
     }
@@ -155,7 +185,8 @@ TEST_F(DeadlineTest, ACategoryFolderThatNeverAnswersLeavesTheOthersComplete)
                  0, &stuck);
     EXPECT_TRUE(stuck);
     EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "three/love c"}));
-    EXPECT_NE(errors.find("folder not answering: " + at("dead")), std::string::npos) << errors;
+    EXPECT_NE(errors.find(skippedLine(SkipReason::NotAnswering, at("dead"))), std::string::npos)
+        << errors;
     EXPECT_FALSE(QFile::exists(batchFile()));
 }
 
@@ -177,9 +208,35 @@ TEST_F(DeadlineTest, SlowButAnsweringFoldersAreWaitedFor)
     answer.join();
     EXPECT_FALSE(stuck);
     EXPECT_EQ(found(), (std::vector<std::string>{"one/love a", "one/love slow"}));
-    EXPECT_EQ(errors.find("not answering"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("cannot read folder " + at("one/love slow")), std::string::npos)
+    EXPECT_EQ(
+        SearchBatch::skippedFolders(QByteArray::fromStdString(errors)),
+        QList<SkippedFolder>({{QString::fromStdString(at("one/love slow")), SkipReason::Unreadable,
+                               QString::fromUtf8(std::strerror(EIO))}}));
+}
+
+TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
+{
+    // Enough matches to fill the output buffer, listed before a folder that a second
+    // reader is stuck on by then.
+    const QString name = QStringLiteral("love %1 ").arg(QString(200, QLatin1Char('x')));
+    for (int i = 0; i < 400; ++i)
+        tree.mkdir(QStringLiteral("one/a big/") + name + QString::number(i));
+    tree.mkdir(QStringLiteral("one/b dead/love z"));
+    HoldingReader reader("b dead", "a big");
+    output = QStringLiteral("/dev/full");
+    // Long enough that a loaded machine reads "a big" in time; the stuck reader is still
+    // given up at it, not waited for.
+    deadline = std::chrono::milliseconds(2000);
+    bool stuck = false;
+    const std::string errors = runBatch({QStringLiteral("one")}, reader, 4, &stuck);
+    EXPECT_LT(elapsed, deadline * 3) << "the stuck reader was waited for";
+    EXPECT_EQ(reader.held(), 1);
+    EXPECT_TRUE(stuck) << "the process must end without the stuck reader";
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(SearchBatch::resultsUnwritten(QByteArray::fromStdString(errors)),
+              QString::fromUtf8(std::strerror(ENOSPC)))
         << errors;
+    EXPECT_TRUE(QFile::exists(batchFile())) << "a half-written result must not look finished";
 }
 
 } // namespace

@@ -112,30 +112,55 @@ TEST(SearchBatchResults, PathsThatAreNotUtf8KeepTheirBytesBothWays)
 
 namespace {
 
-TEST(SearchBatchSkipped, FoldersLeftOutAreReadFromTheHelpersComplaintsOnce)
+// The seam between the helper and the window: whatever the helper writes about a folder
+// it left out is read back as the same reason, path and detail, among its other lines.
+TEST(SearchBatchSkipped, EveryReasonTheHelperWritesIsReadBackAsThatReason)
 {
-    using Reason = moviecat::SkippedFolder::Reason;
-    const QByteArray errors = "File Not Found\n"
-                              "cannot read folder /m/a: b/c: Permission denied\r\n"
-                              "folder not answering: /mnt/nas/华语\n"
-                              "'ECHOX' is not recognized as an internal or external command,\n"
-                              "passed over, the name holds a line break: /m/x\\ny\n"
-                              "passed over, the path is too long: /m/deep/dddd...\n"
-                              "cannot follow link /m/l: No such file or directory\n"
-                              "folder not answering: /mnt/nas/华语\n";
+    const char *const paths[] = {"/m/a: b/c", "/mnt/nas/华语", "/m/x (y): z", "/m/x ( (z)"};
+    const char *const details[] = {"", "Permission denied"};
+    for (const moviecat::SkipReason reason : moviecat::allSkipReasons) {
+        for (const char *path : paths) {
+            for (const char *detail : details) {
+                SCOPED_TRACE(moviecat::skippedLine(reason, path, detail));
+                const QByteArray errors =
+                    "File Not Found\n" +
+                    QByteArray::fromStdString(moviecat::skippedLine(reason, path, detail)) +
+                    "\r\n'ECHOX' is not recognized as an internal or external command,\n";
+                const QList<moviecat::SkippedFolder> skipped = SearchBatch::skippedFolders(errors);
+                ASSERT_EQ(skipped.size(), 1);
+                EXPECT_EQ(skipped[0], (moviecat::SkippedFolder{QString::fromUtf8(path), reason,
+                                                               QString::fromUtf8(detail)}));
+                EXPECT_FALSE(SearchBatch::resultsUnwritten(errors));
+            }
+        }
+    }
+}
+
+TEST(SearchBatchSkipped, FoldersAreNamedOnceAndOnOneLine)
+{
+    using moviecat::SkipReason;
+    const QByteArray errors = QByteArray::fromStdString(
+        moviecat::skippedLine(SkipReason::NameNotWritable, "/m/x\ny",
+                              "the name holds a line break") +
+        "\n" + moviecat::skippedLine(SkipReason::NotAnswering, "/n") + "\n" +
+        moviecat::skippedLine(SkipReason::Unreadable, "/n", "gone)"));
+    EXPECT_EQ(errors.count('\n'), 2);
     const QList<moviecat::SkippedFolder> skipped = SearchBatch::skippedFolders(errors);
-    ASSERT_EQ(skipped.size(), 5);
-    // The reason is what follows the last ": "; the path keeps any before it.
-    EXPECT_EQ(skipped[0], (moviecat::SkippedFolder{QStringLiteral("/m/a: b/c"), Reason::Unreadable,
-                                                   QStringLiteral("Permission denied")}));
+    ASSERT_EQ(skipped.size(), 2);
+    EXPECT_EQ(skipped[0].path, QStringLiteral("/m/x\\ny"));
     EXPECT_EQ(skipped[1],
-              (moviecat::SkippedFolder{QStringLiteral("/mnt/nas/华语"), Reason::NotAnswering, {}}));
-    EXPECT_EQ(skipped[2],
-              (moviecat::SkippedFolder{QStringLiteral("/m/x\\ny"), Reason::NameUnwritable, {}}));
-    EXPECT_EQ(skipped[3].reason, Reason::NameUnwritable);
-    EXPECT_EQ(skipped[4], (moviecat::SkippedFolder{QStringLiteral("/m/l"), Reason::LinkUnresolved,
-                                                   QStringLiteral("No such file or directory")}));
-    EXPECT_TRUE(SearchBatch::skippedFolders("File Not Found\r\n").isEmpty());
+              (moviecat::SkippedFolder{QStringLiteral("/n"), SkipReason::NotAnswering, QString()}));
+}
+
+TEST(SearchBatchSkipped, AResultFileNotWrittenWholeIsToldApartFromSkippedFolders)
+{
+    const QByteArray errors = "File Not Found\n" +
+                              QByteArray::fromStdString(moviecat::resultsUnwrittenLine(
+                                  "/run/x/list.txt", "No space left on device")) +
+                              "\n";
+    EXPECT_EQ(SearchBatch::resultsUnwritten(errors), QStringLiteral("No space left on device"));
+    EXPECT_TRUE(SearchBatch::skippedFolders(errors).isEmpty());
+    EXPECT_FALSE(SearchBatch::resultsUnwritten("File Not Found\r\n"));
 }
 
 } // namespace
