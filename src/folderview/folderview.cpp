@@ -1,14 +1,15 @@
 #include "folderview/folderview.h"
 
+#include "folderview/entryactions.h"
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
 #include "folderview/moviecolumns.h"
+#include "folderview/operationrunner.h"
 #include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
 #include "ui/filenames.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -16,7 +17,6 @@
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 
@@ -111,6 +111,38 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
     connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
+
+    EntryAccess access;
+    access.folder = [this] {
+        return m_path;
+    };
+    access.name = [this](int row) {
+        return m_model->name(row);
+    };
+    access.kind = [this](int row) {
+        return m_model->kind(row);
+    };
+    access.rowOf = [this](const QString &name) {
+        return m_model->rowOf(name);
+    };
+    access.open = [this](const QModelIndex &index) {
+        openEntry(index);
+    };
+    access.refresh = [this] {
+        setPath(m_path);
+    };
+    // A local folder's watch reports our own changes too; a share's folder is read again.
+    access.changed = [this](const QStringList &) {
+        m_actions->runner()->run(
+            [folder = m_path] { return systemFolderLister()->sendsChangeNotices(folder); },
+            [this, folder = m_path](bool notices) {
+                if (!notices && folder == m_path)
+                    setPath(m_path);
+            });
+    };
+    m_actions = new EntryActions(this, {m_list, m_details}, std::move(access));
+    connect(m_actions, &EntryActions::problem, this, &FolderView::problem);
+    connect(m_actions, &EntryActions::backRequested, this, &FolderView::backRequested);
 
     setViewMode(ViewMode::LargeIcons);
 }
@@ -388,11 +420,8 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
     if (kind != EntryKind::File)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
-    // its own, handed the file's own bytes.
-    const QString file = m_shown->pathOf(name);
-    if (!QDesktopServices::openUrl(FileNames::url(file)))
-        emit problem(tr("无法用默认程序打开文件：\n%1")
-                         .arg(QDir::toNativeSeparators(FileNames::readable(file))));
+    // its own, handed the file's own bytes; a program is never run.
+    m_actions->openFile(m_shown->pathOf(name));
 }
 
 } // namespace moviecat

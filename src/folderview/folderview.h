@@ -14,6 +14,7 @@ class QTreeView;
 
 namespace moviecat {
 
+class EntryActions;
 class EntryDelegate;
 class EntryIcons;
 class FolderModel;
@@ -59,6 +60,8 @@ signals:
     void itemOpened(const QString &name);
     // Something the user should hear about (a file the desktop cannot open).
     void problem(const QString &message);
+    // Backspace or Alt+Left in the view.
+    void backRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -90,6 +93,7 @@ private:
     QTreeView *m_details = nullptr;
     EntryDelegate *m_delegate = nullptr;
     EntryDelegate *m_detailsDelegate = nullptr;
+    EntryActions *m_actions = nullptr;
     ViewMode m_mode = ViewMode::LargeIcons;
     QString m_path; // cleaned, absolute, '/' separators
 };

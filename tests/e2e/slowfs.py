@@ -1,14 +1,18 @@
 """A passthrough FUSE file system that behaves like a distant or dead network share.
 
     python3 slowfs.py SOURCE MOUNTPOINT [--delay SECONDS] [--dead RELPATH ...] [--links2]
+                      [--stuck-changes]
 
 Every call waits --delay seconds before it answers, as a share across a slow link does.
 Every call on a --dead folder or anything below it never answers, as a share whose server
 went to sleep: the caller hangs until the connection is aborted through
 /sys/fs/fuse/connections/N/abort (e2e_support.SlowShare does that). --links2 reports a link
 count of 2 for every folder, whatever it holds, the way some network file systems do.
+--stuck-changes mounts it writable, and every call that would change it (rename, mkdir,
+unlink, rmdir, create, link, symlink) never answers, while reading goes on: a share whose
+server lists folders but hangs on a change.
 
-Read-only; runs in the foreground, one thread per call, so a stuck call blocks only itself.
+Read-only unless --stuck-changes; runs in the foreground, one thread per call, so a stuck call blocks only itself.
 """
 
 import argparse
@@ -30,7 +34,10 @@ class SlowShare(fusepy.Operations):
     # file system can always come up and go away.
     _housekeeping = {"init", "destroy", "statfs"}
 
-    def __init__(self, source, delay, dead, links2):
+    _changes = {"rename", "mkdir", "unlink", "rmdir", "create", "link", "symlink"}
+
+    def __init__(self, source, delay, dead, links2, stuck_changes=False):
+        self.stuck_changes = stuck_changes
         self.source = os.path.realpath(source)
         self.delay = delay
         self.dead = [d.strip("/") for d in dead]
@@ -39,7 +46,7 @@ class SlowShare(fusepy.Operations):
 
     def __call__(self, op, path, *args):
         if op not in self._housekeeping:
-            if self._is_dead(path):
+            if self._is_dead(path) or (self.stuck_changes and op in self._changes):
                 self.never.wait()  # released only by aborting the connection
             if self.delay:
                 time.sleep(self.delay)
@@ -129,9 +136,12 @@ def main():
                         help="folder (relative to the source) whose calls never answer")
     parser.add_argument("--links2", action="store_true",
                         help="report a link count of 2 for every folder")
+    parser.add_argument("--stuck-changes", action="store_true",
+                        help="mount writable; every change never answers")
     args = parser.parse_args()
-    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2), args.mountpoint,
-                foreground=True, nothreads=False, ro=True, fsname="slowfs")
+    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2, args.stuck_changes),
+                args.mountpoint, foreground=True, nothreads=False, ro=not args.stuck_changes,
+                fsname="slowfs")
 
 
 if __name__ == "__main__":

@@ -314,6 +314,28 @@ class WindowSession(unittest.TestCase):
     def screen(self):
         return self.x.grab()
 
+    def exit_past_stuck_calls(self, what):
+        """Presses Exit while calls hang on the share: the program must be gone within 2 s
+        but for those calls, and end with 0 once the share lets them go."""
+        pressed = time.monotonic()
+        self.x.press(*centre(self.button("Exit")))
+        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
+        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
+        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
+        poll(lambda: self.app.poll() is not None or (
+                 not self.x.window_ids("^moviecat$")
+                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
+             "the program to end but for the calls stuck on the share", 5, interval=0.02)
+        took = time.monotonic() - pressed
+        print(f"\nExit with {what}: done after {took:.3f} s", file=sys.stderr)
+        self.assertLess(took, 2.0)
+        self.share.abort()
+        try:
+            code = self.app.wait(10)
+        except subprocess.TimeoutExpired:
+            raise E2EError("moviecat still runs after the share's calls were released")
+        self.assertEqual(code, 0)
+
 
 class MovieCatWindow(WindowSession):
     @classmethod
@@ -667,25 +689,7 @@ class ShareWindow(WindowSession):
         self.click(self.button("休眠"))
         poll(lambda: self.find(pyatspi.ROLE_LABEL, READING), "the reading line", 5)
         poll(lambda: stuck_on_fuse(self.app.pid), "a call stuck on the dead share", 5)
-        pressed = time.monotonic()
-        self.x.press(*centre(self.button("Exit")))
-        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
-        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
-        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
-        poll(lambda: self.app.poll() is not None or (
-                 not self.x.window_ids("^moviecat$")
-                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
-             "the program to end but for the call stuck on the share", 5, interval=0.02)
-        took = time.monotonic() - pressed
-        print(f"\nExit with a call stuck on the share: done after {took:.3f} s",
-              file=sys.stderr)
-        self.assertLess(took, 2.0)
-        self.share.abort()
-        try:
-            code = self.app.wait(10)
-        except subprocess.TimeoutExpired:
-            raise E2EError("moviecat still runs after the share's calls were released")
-        self.assertEqual(code, 0)
+        self.exit_past_stuck_calls("a call stuck on the share")
 
 
 def parse_arguments(extra=None):
