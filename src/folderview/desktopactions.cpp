@@ -159,7 +159,7 @@ QList<DesktopApp> applicationsFor(const QStringList &mimeTypes)
 
 QStringList execArguments(const QString &exec, const QString &path)
 {
-    // Split as the desktop entry specification quotes: blanks separate,
+    // Split as freedesktop desktop entries quote: blanks separate,
     // double quotes group, a backslash escapes inside quotes.
     QStringList words;
     QString word;

@@ -27,7 +27,7 @@ struct DesktopApp {
 QList<DesktopApp> applicationsFor(const QStringList &mimeTypes);
 
 // An Exec line as a program and its arguments for one local file: the
-// desktop entry specification's quoting and field codes (%f %F %u %U).
+// freedesktop desktop-entry quoting and field codes (%f %F %u %U).
 QStringList execArguments(const QString &exec, const QString &path);
 
 // The desktop's own programs for the folder view's entries: its application

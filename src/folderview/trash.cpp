@@ -185,7 +185,7 @@ TrashResult moveToTrash(const QByteArray &path)
     for (int n = 1; n < 10000; ++n) {
         const QByteArray name = n == 1 ? base : base + '.' + QByteArray::number(n);
         const QByteArray infoFile = info + '/' + name + ".trashinfo";
-        // The info file claims the name first, as the trash specification asks.
+        // The info file claims the name first, as the freedesktop trash rules ask.
         const int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
