@@ -222,7 +222,8 @@ class SlowShare:
     aborts the connection, then unmounts, so a failed test never leaves a hung process or a
     stale mount behind. Fails with a clear message where FUSE cannot be mounted."""
 
-    def __init__(self, source, mountpoint, delay=0.0, dead=(), links2=False, log=None):
+    def __init__(self, source, mountpoint, delay=0.0, dead=(), links2=False, stuck_changes=False,
+                 log=None):
         self.source, self.mountpoint = source, os.path.abspath(mountpoint)
         self.switch = self.mountpoint.rstrip("/") + ".off"  # beside the mount, never in it
         self.args = [sys.executable, os.path.join(os.path.dirname(__file__), "slowfs.py"),
@@ -231,6 +232,8 @@ class SlowShare:
             self.args += ["--dead", folder]
         if links2:
             self.args.append("--links2")
+        if stuck_changes:
+            self.args.append("--stuck-changes")
         self.log = log
         self.process = None
         self.device = None
