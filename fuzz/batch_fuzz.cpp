@@ -2,6 +2,7 @@
 // Lines go through percent expansion and splitting; every DIR argument becomes a
 // pattern matched against names taken from the input, checking what must always hold.
 #include "base/names.h"
+#include "check.h"
 #include "cmd/batchline.h"
 #include "cmd/pattern.h"
 #include "cmd/unicode.h"
@@ -14,12 +15,6 @@
 #include <vector>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 bool hasWildcard(std::string_view s)
 {

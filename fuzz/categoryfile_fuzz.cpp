@@ -2,18 +2,13 @@
 // relies on: at most 18 buttons, one path list entry per button with a path, lines
 // that really are single lines, and a split at a "=" that stands where it may.
 #include "catalog/categoryfile.h"
+#include "check.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 qsizetype codePoints(const QString &text)
 {

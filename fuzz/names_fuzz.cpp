@@ -2,6 +2,7 @@
 // them back exactly, and the readable form is valid UTF-8 without control characters,
 // shows every undecodable byte as an escape and is the same read whole or by parts.
 #include "base/names.h"
+#include "check.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,12 +10,6 @@
 #include <string_view>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void checkReadable(std::string_view bytes)
 {

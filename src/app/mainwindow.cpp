@@ -81,6 +81,7 @@ void MainWindow::wireFeatures()
     connect(m_view, &FolderView::itemOpened, this, &MainWindow::enterOpenedFolder);
     connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
             m_history, &NavigationHistory::back);
+    connect(m_view, &FolderView::backRequested, m_history, &NavigationHistory::back);
     connect(m_history, &NavigationHistory::currentChanged, m_view, &FolderView::setPath);
     connect(m_history, &NavigationHistory::currentChanged, m_status, &StatusLine::setCurrentPath);
 

@@ -70,8 +70,8 @@ QIcon makeFilmIcon()
 
 } // namespace
 
-EntryIcons::EntryIcons(QObject *parent)
-    : QObject(parent), m_posters(new PosterLoader(this)),
+EntryIcons::EntryIcons(PosterLoader *posters, QObject *parent)
+    : QObject(parent), m_posters(posters),
       m_folderIcon(QFileIconProvider().icon(QAbstractFileIconProvider::Folder)),
       m_fileIcon(QFileIconProvider().icon(QAbstractFileIconProvider::File)),
       m_filmIcon(makeFilmIcon())

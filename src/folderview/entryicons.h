@@ -22,7 +22,8 @@ struct FolderEntry;
 class EntryIcons : public QObject {
     Q_OBJECT
 public:
-    explicit EntryIcons(QObject *parent = nullptr);
+    // Posters come from the loader, which the view shares with the .nfo columns.
+    explicit EntryIcons(PosterLoader *posters, QObject *parent = nullptr);
     ~EntryIcons() override;
 
     // Posters are decoded to fit this box (device pixels), aspect kept.

@@ -65,6 +65,8 @@ FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMim
                       {},
                       false,
                       std::move(shown),
+                      {},
+                      {},
                       {}};
     entry.note = FileNames::encodingNote(entry.name);
     if (entry.kind != EntryKind::Folder) {
@@ -73,6 +75,9 @@ FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMim
         entry.iconName = type.iconName();
         entry.film = isFilm(type);
     }
+    // A film's year stands before its ending: "Heat (1995).mkv".
+    const qsizetype dot = entry.film ? entry.name.lastIndexOf(u'.') : -1;
+    entry.nameYear = yearFromName(QStringView(entry.name).first(dot > 0 ? dot : entry.name.size()));
     return entry;
 }
 

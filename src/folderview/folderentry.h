@@ -1,10 +1,13 @@
 #pragma once
 
 #include "folderview/folderlister.h"
+#include "folderview/nfofile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QString>
+#include <memory>
+#include <optional>
 #include <utility>
 
 class QMimeDatabase;
@@ -25,6 +28,9 @@ struct FolderEntry {
     bool film = false; // a video file or a disc image
     QString shown;     // the name as the user reads it
     QString note;      // why it reads so, for a name that is not UTF-8
+    // The year the name ends in, "Title (1995)"; a movie's .nfo says better.
+    std::optional<int> nameYear;
+    std::shared_ptr<const MovieInfo> movie; // from the entry's .nfo, once read
 };
 
 // What one stat call found out about the entry called `first`.

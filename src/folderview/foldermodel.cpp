@@ -1,6 +1,7 @@
 #include "folderview/foldermodel.h"
 
 #include "folderview/entryicons.h"
+#include "folderview/moviecolumns.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -162,6 +163,15 @@ bool FolderModel::before(const FolderEntry &a, const FolderEntry &b) const
     if (aFolder != bFolder)
         return aFolder;
     int order = 0;
+    if (isMovieColumn(m_sortColumn)) {
+        const std::optional<double> aValue = movieNumber(a, m_sortColumn);
+        const std::optional<double> bValue = movieNumber(b, m_sortColumn);
+        // Entries without a value go last in either direction.
+        if (aValue.has_value() != bValue.has_value())
+            return aValue.has_value();
+        if (aValue)
+            order = *aValue < *bValue ? -1 : *aValue > *bValue ? 1 : 0;
+    }
     switch (m_sortColumn) {
     case SizeColumn:
         order = a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
@@ -257,6 +267,28 @@ int FolderModel::rowOf(const QString &name) const
     return m_rowOf.value(name, -1);
 }
 
+bool FolderModel::isFilm(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) && m_rows[std::size_t(row)].film;
+}
+
+void FolderModel::setMovieInfo(const QString &name, std::shared_ptr<const MovieInfo> movie)
+{
+    const int row = rowOf(name);
+    if (row < 0)
+        return;
+    FolderEntry &entry = m_rows[std::size_t(row)];
+    if (entry.movie == movie)
+        return;
+    const std::optional<double> sortedBy = movieNumber(entry, m_sortColumn);
+    entry.movie = std::move(movie);
+    emit dataChanged(index(row, NameColumn), index(row, ColumnCount - 1));
+    // Many arrive at once: the rows are put in order a few times a second.
+    if (isMovieColumn(m_sortColumn) && movieNumber(entry, m_sortColumn) != sortedBy &&
+        !m_reorder.isActive())
+        m_reorder.start();
+}
+
 void FolderModel::iconChanged(const QString &name)
 {
     const int row = rowOf(name);
@@ -303,18 +335,23 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
             return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.modifiedMs),
                                       QLocale::ShortFormat);
         default:
-            return {};
+            return movieText(row, column);
         }
+    }
+    if (role == Qt::ToolTipRole) {
+        // How a name that is not UTF-8 reads, under what its .nfo says.
+        const QString note = column == NameColumn ? row.note : QString();
+        const QVariant movie = movieToolTip(row, note);
+        return movie.isValid() || note.isEmpty() ? movie : QVariant(note);
     }
     if (role == Qt::DecorationRole && column == NameColumn) {
         if (m_icons)
             return m_icons->icon(row);
         return {};
     }
-    if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) &&
-        column == NameColumn && !row.note.isEmpty())
+    if (role == Qt::AccessibleDescriptionRole && column == NameColumn && !row.note.isEmpty())
         return row.note;
-    if (role == Qt::TextAlignmentRole && column == SizeColumn)
+    if (role == Qt::TextAlignmentRole && (column == SizeColumn || isMovieColumn(column)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
@@ -332,6 +369,10 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
         return tr("类型");
     case DateColumn:
         return tr("修改日期");
+    case YearColumn:
+    case RatingColumn:
+    case RuntimeColumn:
+        return movieColumnTitle(section);
     default:
         return {};
     }

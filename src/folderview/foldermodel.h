@@ -15,8 +15,10 @@ namespace moviecat {
 class EntryIcons;
 
 // The entries of the one folder shown, a flat table (no root index): Name,
-// Size, Type, Date Modified; folders first, then the sort column, then
-// natural, case-insensitive name order ("Film 2" before "Film 10").
+// Size, Type, Date Modified, and a movie's Year, Rating and Running time;
+// folders first, then the sort column (entries without a year, rating or
+// running time after those with one, in either direction), then natural,
+// case-insensitive name order ("Film 2" before "Film 10").
 //
 // It only holds rows: entries come in batches (addRows), their facts later
 // (applyFacts), and whoever reads the folder hands them over. While facts
@@ -25,7 +27,16 @@ class EntryIcons;
 class FolderModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, SizeColumn, TypeColumn, DateColumn, ColumnCount };
+    enum Column {
+        NameColumn,
+        SizeColumn,
+        TypeColumn,
+        DateColumn,
+        YearColumn,
+        RatingColumn,
+        RuntimeColumn,
+        ColumnCount
+    };
 
     explicit FolderModel(QObject *parent = nullptr);
     ~FolderModel() override;
@@ -46,9 +57,12 @@ public:
     void settleOrder();
     // The entry's icon changed (a poster arrived).
     void iconChanged(const QString &name);
+    // What the entry's .nfo says (null: it has none); the order follows.
+    void setMovieInfo(const QString &name, std::shared_ptr<const MovieInfo> movie);
 
     QString name(int row) const;
     EntryKind kind(int row) const;
+    bool isFilm(int row) const;
     // -1 when not shown.
     int rowOf(const QString &name) const;
 

@@ -1,12 +1,15 @@
 #include "folderview/folderview.h"
 
+#include "folderview/entryactions.h"
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
+#include "folderview/moviecolumns.h"
+#include "folderview/operationrunner.h"
+#include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
 #include "ui/filenames.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -14,7 +17,6 @@
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 
@@ -32,6 +34,8 @@ constexpr QSize smallGrid(200, 22);
 constexpr int nameColumnWidth = 300;
 constexpr int sizeColumnWidth = 90;
 constexpr int typeColumnWidth = 140;
+constexpr int dateColumnWidth = 140;
+constexpr int movieColumnWidth = 70;
 
 QString cleanAbsolute(const QString &path)
 {
@@ -65,7 +69,10 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_model = m_shown->model();
     connect(m_shown, &ShownFolder::stateChanged, this, &FolderView::showListingState);
 
-    m_icons = new EntryIcons(this);
+    m_loader = new PosterLoader(this);
+    connect(m_loader, &PosterLoader::infoChanged, this, &FolderView::infoChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderView::rowsArrived);
+    m_icons = new EntryIcons(m_loader, this);
     const qreal dpr = qGuiApp->devicePixelRatio();
     m_icons->setPosterBox(QSize(largeIcon, largeIcon) * dpr, dpr);
     m_icons->setOnScreenCheck([this](const QString &name) { return isOnScreen(name); });
@@ -76,17 +83,17 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_list->setObjectName(QStringLiteral("iconView"));
     setUpCommon(m_list);
     m_list->setModel(m_model);
-    m_delegate = new EntryDelegate(
-        [this](const QModelIndex &index) {
-            m_icons->painting(m_model->name(index.row()), m_model->kind(index.row()));
-        },
-        m_list);
+    m_delegate =
+        new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_list);
     m_list->setItemDelegate(m_delegate);
 
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
     setUpCommon(m_details);
     m_details->setModel(m_model);
+    m_detailsDelegate =
+        new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_details);
+    m_details->setItemDelegate(m_detailsDelegate);
     setUpDetails();
 
     m_stack = new QStackedLayout(this);
@@ -105,6 +112,38 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
     connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
 
+    EntryAccess access;
+    access.folder = [this] {
+        return m_path;
+    };
+    access.name = [this](int row) {
+        return m_model->name(row);
+    };
+    access.kind = [this](int row) {
+        return m_model->kind(row);
+    };
+    access.rowOf = [this](const QString &name) {
+        return m_model->rowOf(name);
+    };
+    access.open = [this](const QModelIndex &index) {
+        openEntry(index);
+    };
+    access.refresh = [this] {
+        setPath(m_path);
+    };
+    // A local folder's watch reports our own changes too; a share's folder is read again.
+    access.changed = [this](const QStringList &) {
+        m_actions->runner()->run(
+            [folder = m_path] { return systemFolderLister()->sendsChangeNotices(folder); },
+            [this, folder = m_path](bool notices) {
+                if (!notices && folder == m_path)
+                    setPath(m_path);
+            });
+    };
+    m_actions = new EntryActions(this, {m_list, m_details}, std::move(access));
+    connect(m_actions, &EntryActions::problem, this, &FolderView::problem);
+    connect(m_actions, &EntryActions::backRequested, this, &FolderView::backRequested);
+
     setViewMode(ViewMode::LargeIcons);
 }
 
@@ -115,6 +154,7 @@ FolderView::~FolderView()
     delete m_list;
     delete m_shown;
     delete m_icons;
+    delete m_loader;
 }
 
 void FolderView::setUpDetails()
@@ -135,6 +175,10 @@ void FolderView::setUpDetails()
     m_details->setColumnWidth(FolderModel::NameColumn, nameColumnWidth);
     m_details->setColumnWidth(FolderModel::SizeColumn, sizeColumnWidth);
     m_details->setColumnWidth(FolderModel::TypeColumn, typeColumnWidth);
+    m_details->setColumnWidth(FolderModel::DateColumn, dateColumnWidth);
+    for (const int column :
+         {FolderModel::YearColumn, FolderModel::RatingColumn, FolderModel::RuntimeColumn})
+        m_details->setColumnWidth(column, movieColumnWidth);
 }
 
 void FolderView::setViewMode(ViewMode mode)
@@ -206,6 +250,9 @@ QAbstractItemView *FolderView::currentView() const
 void FolderView::setPath(const QString &path)
 {
     m_path = cleanAbsolute(path);
+    m_newNames.clear();
+    m_loader->setHeld(!m_path.isEmpty());
+    // Drops the posters and .nfo files still waiting for the old folder.
     m_icons->setFolder(m_path);
     // The model drops the old rows, and with them the selection: Enter must
     // not open the previous folder's entry.
@@ -226,6 +273,9 @@ bool FolderView::isLoadingPosters() const
 
 void FolderView::showListingState()
 {
+    // Posters and .nfo files are read once the names are in: on a share their
+    // calls would hold the listing up.
+    m_loader->setHeld(m_shown->state() == ShownFolder::State::Reading);
     const QString shown = QDir::toNativeSeparators(FileNames::readable(m_path));
     QString text;
     switch (m_shown->state()) {
@@ -286,6 +336,63 @@ bool FolderView::isOnScreen(const QString &name) const
     return m_list->viewport()->rect().intersects(m_list->visualRect(m_model->index(row, 0)));
 }
 
+void FolderView::entryPainted(const QModelIndex &index)
+{
+    const QString name = m_model->name(index.row());
+    m_icons->painting(name, m_model->kind(index.row()));
+    askForInfo(name, true);
+}
+
+void FolderView::rowsArrived(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    // Asked once the model has finished taking the batch in.
+    if (m_newNames.isEmpty())
+        QMetaObject::invokeMethod(this, &FolderView::askForNewRowsInfo, Qt::QueuedConnection);
+    for (int row = first; row <= last; ++row)
+        m_newNames << m_model->name(row);
+}
+
+void FolderView::askForNewRowsInfo()
+{
+    const QStringList names = std::exchange(m_newNames, {});
+    // Should a .nfo come in after its video, the video is asked for again.
+    const QHash<QString, QString> videoOfNfo = videosByNfo(*m_model, names);
+    for (const QString &name : names) {
+        askForInfo(name, false);
+        // Asking twice costs nothing: a queued or known entry is not queued again.
+        if (const QString video = videoOfNfo.value(name); !video.isEmpty())
+            askForInfo(video, false);
+    }
+}
+
+// A movie folder's .nfo is found in its listing; a video's stands beside it, among
+// the names shown. An entry of unknown kind may be a folder.
+void FolderView::askForInfo(const QString &name, bool soon)
+{
+    const int row = m_model->rowOf(name);
+    if (row < 0)
+        return;
+    const EntryKind kind = m_model->kind(row);
+    const bool video = m_model->isFilm(row) && kind != EntryKind::Folder;
+    const QString nfo = video ? NfoFile::besideVideo(name) : QString();
+    if ((video && m_model->rowOf(nfo) < 0) || (!video && kind == EntryKind::File))
+        return;
+    const QString path = joinPath(m_path, name);
+    const QString nfoPath = video ? joinPath(m_path, nfo) : QString();
+    if (const std::shared_ptr<const MovieInfo> known = m_loader->info(path))
+        m_model->setMovieInfo(name, known);
+    m_loader->requestInfo(path, nfoPath, soon);
+}
+
+void FolderView::infoChanged(const QString &path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (joinPath(m_path, name) == path)
+        m_model->setMovieInfo(name, m_loader->info(path));
+}
+
 void FolderView::openEntry(const QModelIndex &index)
 {
     if (!index.isValid())
@@ -313,11 +420,8 @@ void FolderView::openNamed(const QString &name, EntryKind kind)
     if (kind != EntryKind::File)
         return; // gone meanwhile
     // A movie file plays in the desktop's own player, started as a process of
-    // its own, handed the file's own bytes.
-    const QString file = m_shown->pathOf(name);
-    if (!QDesktopServices::openUrl(FileNames::url(file)))
-        emit problem(tr("无法用默认程序打开文件：\n%1")
-                         .arg(QDir::toNativeSeparators(FileNames::readable(file))));
+    // its own, handed the file's own bytes; a program is never run.
+    m_actions->openFile(m_shown->pathOf(name));
 }
 
 } // namespace moviecat

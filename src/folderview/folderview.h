@@ -14,9 +14,11 @@ class QTreeView;
 
 namespace moviecat {
 
+class EntryActions;
 class EntryDelegate;
 class EntryIcons;
 class FolderModel;
+class PosterLoader;
 class ShownFolder;
 
 // How the folder view draws its entries; the 16-bit values are the ones the
@@ -29,7 +31,9 @@ enum class ViewMode : qint16 { LargeIcons = 0, SmallIcons = 1, List = 2, Details
 // on a disk, and a line in the view says when a folder is still being read or
 // does not answer. In the icon modes a folder holding a poster shows it as its
 // icon; posters load on worker threads, those on screen first, and the plain
-// folder icon shows until one arrives. Video files show a film icon.
+// folder icon shows until one arrives. Video files show a film icon. The
+// details mode adds a movie's year, rating and running time from its .nfo
+// (read on workers, entries on screen first) and every mode's tooltip shows them.
 class FolderView : public QWidget {
     Q_OBJECT
 public:
@@ -56,6 +60,8 @@ signals:
     void itemOpened(const QString &name);
     // Something the user should hear about (a file the desktop cannot open).
     void problem(const QString &message);
+    // Backspace or Alt+Left in the view.
+    void backRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -66,17 +72,28 @@ private:
     void openNamed(const QString &name, EntryKind kind);
     QAbstractItemView *currentView() const;
     bool isOnScreen(const QString &name) const;
+    void entryPainted(const QModelIndex &index);
+    void rowsArrived(const QModelIndex &parent, int first, int last);
+    void askForNewRowsInfo();
+    void askForInfo(const QString &name, bool soon);
+    void infoChanged(const QString &path);
     void showListingState();
     void placeStateLine();
 
     ShownFolder *m_shown = nullptr;
     FolderModel *m_model = nullptr;
     EntryIcons *m_icons = nullptr;
+    // Posters and .nfo files, found in one pass over each movie folder.
+    PosterLoader *m_loader = nullptr;
+    // Names just added, whose .nfo is asked for once the batch is in.
+    QStringList m_newNames;
     QStackedLayout *m_stack = nullptr;
     QLabel *m_stateLine = nullptr;
     QListView *m_list = nullptr;
     QTreeView *m_details = nullptr;
     EntryDelegate *m_delegate = nullptr;
+    EntryDelegate *m_detailsDelegate = nullptr;
+    EntryActions *m_actions = nullptr;
     ViewMode m_mode = ViewMode::LargeIcons;
     QString m_path; // cleaned, absolute, '/' separators
 };

@@ -1,132 +1,48 @@
 #include "folderview/posterloader.h"
 
-#include "folderview/folderlister.h"
 #include "folderview/sink.h"
 #include "folderview/workerpool.h"
-#include "ui/filenames.h"
 
-#include <QFile>
-#include <QImageReader>
-#include <QPainter>
 #include <QPixmap>
 #include <algorithm>
-#include <array>
-#include <atomic>
-#include <fcntl.h>
-#include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace moviecat {
 
 namespace {
 
-// Roughly 1,600 posters at 64 x 96 pixels.
+using namespace std::chrono_literals;
+
+// Roughly 1,600 posters at 64 x 96 pixels; the .nfo files get the same budget.
 constexpr qsizetype cacheBytes = 40 * 1024 * 1024;
 // Loads of the shown folder running at once: enough to hide a share's latency,
-// few enough to leave the GUI thread a core.
+// few enough to leave the GUI thread a core and the folder's own reading its workers.
 constexpr int maxRunning = 4;
 
-QImage decodeScaled(const QString &path, QSize box)
+qsizetype costOf(const MovieInfo &movie, const FileStamp &file)
 {
-    // Opened by its bytes: QFile would look for the name's U+FFFD stand-ins instead.
-    const int fd = ::open(FileNames::toBytes(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return {};
-    }
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
-        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return {};
-    // Formats that cannot decode scaled, and turned pictures, arrive too big.
-    if (image.width() > box.width() || image.height() > box.height())
-        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // A thin frame sets light posters off the white background.
-    QPainter frame(&image);
-    frame.setPen(QColor(0, 0, 0, 90));
-    frame.drawRect(image.rect().adjusted(0, 0, -1, -1));
-    return image;
+    return qsizetype(sizeof(MovieInfo)) + 2 * (movie.title.size() + movie.originalTitle.size() +
+                                               movie.plot.size() + file.path.size());
 }
 
-// Runs in a worker: one listing of the folder, one stat of the chosen file, and
-// a decode unless the cached poster is still current.
-PosterLoader::Found lookForPoster(PosterLoader::Found known, QSize box)
+// Workers of their own: on a share, the folder's reading keeps the shared pool's
+// threads busy with stat calls for seconds, and the entries in sight must not wait
+// behind them.
+WorkerPool &movieFolderPool()
 {
-    PosterLoader::Found found;
-    found.folder = known.folder;
-    found.generation = known.generation;
-
-    // The folder view's own calls, which keep every name's bytes.
-    static const std::shared_ptr<FolderLister> lister = systemFolderLister();
-    std::vector<std::pair<int, QString>> candidates;
-    // Names only, so that the listing itself needs no stat per entry.
-    lister->list(known.folder, [&](ListedName &&listed) {
-        const int rank = posterRank(listed.name);
-        if (rank >= 0)
-            candidates.emplace_back(rank, std::move(listed.name));
-        return true;
-    });
-    std::sort(candidates.begin(), candidates.end());
-
-    for (const auto &candidate : candidates) {
-        const EntryFacts facts = lister->facts(known.folder, candidate.second);
-        if (!facts.exists || facts.kind != EntryKind::File)
-            continue;
-        found.posterPath = joinPath(known.folder, candidate.second);
-        found.modified = facts.modifiedMs;
-        found.size = facts.size;
-        break;
-    }
-    if (found.posterPath.isEmpty())
-        return found;
-    if (found.posterPath == known.posterPath && found.modified == known.modified &&
-        found.size == known.size) {
-        found.kind = PosterLoader::Found::Kind::Unchanged;
-        return found;
-    }
-    found.image = decodeScaled(found.posterPath, box);
-    // A damaged or unreadable picture counts as no poster.
-    found.kind =
-        found.image.isNull() ? PosterLoader::Found::Kind::None : PosterLoader::Found::Kind::Image;
-    return found;
+    // Never destroyed: at exit a worker may still hang on a dead share.
+    static auto *pool = new WorkerPool(WorkerPool::Limits{maxRunning, 32, 250ms, 20s});
+    return *pool;
 }
 
 } // namespace
 
-int posterRank(const QString &fileName)
-{
-    static const std::array<QLatin1String, 5> names = {
-        QLatin1String("poster"), QLatin1String("folder"), QLatin1String("cover"),
-        QLatin1String("default"), QLatin1String("movie")};
-    static const std::array<QLatin1String, 4> endings = {
-        QLatin1String(".jpg"), QLatin1String(".jpeg"), QLatin1String(".png"),
-        QLatin1String(".webp")};
-    for (std::size_t n = 0; n < names.size(); ++n) {
-        if (!fileName.startsWith(names[n], Qt::CaseInsensitive))
-            continue;
-        const QStringView rest = QStringView(fileName).mid(names[n].size());
-        for (std::size_t e = 0; e < endings.size(); ++e) {
-            if (rest.compare(endings[e], Qt::CaseInsensitive) == 0)
-                return int(n * endings.size() + e);
-        }
-    }
-    return -1;
-}
-
-PosterLoader::PosterLoader(QObject *parent) : PosterLoader(WorkerPool::shared(), parent) {}
+PosterLoader::PosterLoader(QObject *parent) : PosterLoader(movieFolderPool(), parent) {}
 
 PosterLoader::PosterLoader(WorkerPool &pool, QObject *parent)
     : QObject(parent), m_pool(pool), m_sink(std::make_shared<Sink<PosterLoader>>(this)),
-      m_current(std::make_shared<std::atomic<quint64>>(0)), m_cache(cacheBytes)
+      m_current(std::make_shared<std::atomic<quint64>>(0)), m_cache(cacheBytes),
+      m_infoCache(cacheBytes)
 {}
 
 PosterLoader::~PosterLoader()
@@ -154,6 +70,16 @@ QIcon PosterLoader::poster(const QString &folder) const
     return {};
 }
 
+std::shared_ptr<const MovieInfo> PosterLoader::info(const QString &path) const
+{
+    const auto state = m_infoState.constFind(path);
+    if (state != m_infoState.constEnd() && *state == State::None)
+        return {};
+    if (const CachedInfo *cached = m_infoCache.object(path))
+        return cached->movie;
+    return {};
+}
+
 bool PosterLoader::request(const QString &folder)
 {
     const auto state = m_state.constFind(folder);
@@ -163,14 +89,37 @@ bool PosterLoader::request(const QString &folder)
             return false;
     }
     m_state.insert(folder, State::Queued);
-    m_queue.push_back(folder);
+    m_jobs[folder].poster = true;
+    enqueue(folder, true);
+    return true;
+}
+
+void PosterLoader::requestInfo(const QString &path, const QString &nfoPath, bool soon)
+{
+    const auto state = m_infoState.constFind(path);
+    if (state != m_infoState.constEnd()) {
+        // Queued behind the others: an entry come into sight moves it ahead.
+        if (*state == State::Queued && soon)
+            enqueue(path, true);
+        if (*state != State::Found || m_infoCache.contains(path))
+            return;
+    }
+    m_infoState.insert(path, State::Queued);
+    Job &job = m_jobs[path];
+    job.info = true;
+    job.nfoPath = nfoPath;
+    enqueue(path, soon);
+}
+
+void PosterLoader::enqueue(const QString &path, bool soon)
+{
+    (soon ? m_soon : m_later).push_back(path);
     if (!m_startPending) {
         // Started from the event loop: requests come in while the view paints,
         // and the whole screen's worth is queued before any is weighed.
         m_startPending = true;
         QMetaObject::invokeMethod(this, &PosterLoader::startQueued, Qt::QueuedConnection);
     }
-    return true;
 }
 
 void PosterLoader::reset()
@@ -178,10 +127,13 @@ void PosterLoader::reset()
     ++m_generation;
     // Loads that a dead share keeps from starting are dropped with the rest.
     m_current->store(m_generation);
-    m_queue.clear();
+    m_soon.clear();
+    m_later.clear();
+    m_jobs.clear();
     m_state.clear();
-    // Loads already running finish in the background; their posters are cached
-    // but count no more against the new folder's share of the workers.
+    m_infoState.clear();
+    // Loads already running finish in the background; what they find is cached
+    // but counts no more against the new folder's share of the workers.
     m_running = 0;
 }
 
@@ -192,73 +144,110 @@ void PosterLoader::setWantedCheck(std::function<bool(const QString &)> wanted)
 
 bool PosterLoader::isBusy() const
 {
-    return m_running > 0 || !m_queue.empty();
+    return m_running > 0 || !m_jobs.isEmpty();
+}
+
+void PosterLoader::setHeld(bool held)
+{
+    m_held = held;
+    if (!held)
+        startQueued();
 }
 
 void PosterLoader::startQueued()
 {
     m_startPending = false;
-    while (m_running < maxRunning && !m_queue.empty()) {
-        const QString folder = m_queue.front();
-        m_queue.pop_front();
-        if (m_wanted && !m_wanted(folder)) {
-            m_state.remove(folder);
+    if (m_held)
+        return;
+    while (m_running < maxRunning && !(m_soon.empty() && m_later.empty())) {
+        std::deque<QString> &queue = m_soon.empty() ? m_later : m_soon;
+        const QString path = queue.front();
+        queue.pop_front();
+        const auto waiting = m_jobs.constFind(path);
+        if (waiting == m_jobs.constEnd())
             continue;
+        Job job = *waiting;
+        m_jobs.erase(waiting);
+        if (job.poster && m_wanted && !m_wanted(path)) {
+            m_state.remove(path);
+            job.poster = false;
         }
-        m_state.insert(folder, State::Loading);
-        ++m_running;
+        if (!job.poster && !job.info)
+            continue;
 
-        Found known;
-        known.folder = folder;
-        known.generation = m_generation;
-        if (const Cached *cached = m_cache.object(folder)) {
-            known.posterPath = cached->posterPath;
-            known.modified = cached->modified;
-            known.size = cached->size;
+        MovieScanTask task{path, job.nfoPath, job.poster, job.info, m_box, {}, {}};
+        if (job.poster) {
+            m_state.insert(path, State::Loading);
+            if (const Cached *cached = m_cache.object(path))
+                task.knownPoster = cached->file;
         }
-        const QSize box = m_box;
-        m_pool.start([known, box, sink = m_sink, current = m_current] {
-            if (current->load() != known.generation)
+        if (job.info) {
+            m_infoState.insert(path, State::Loading);
+            if (const CachedInfo *cached = m_infoCache.object(path))
+                task.knownNfo = cached->file;
+        }
+        ++m_running;
+        m_pool.start([task, job, generation = m_generation, sink = m_sink, current = m_current] {
+            if (current->load() != generation)
                 return;
-            const Found found = lookForPoster(known, box);
-            sink->post([found](PosterLoader *loader) { loader->finished(found); });
+            const MovieScan scan = scanMovieEntry(task);
+            sink->post([task, job, generation, scan](PosterLoader *loader) {
+                loader->finished(task.path, job, generation, scan);
+            });
         });
     }
 }
 
-void PosterLoader::finished(const Found &found)
+void PosterLoader::finished(const QString &path, const Job &job, quint64 generation,
+                            const MovieScan &scan)
 {
-    if (found.kind == Found::Kind::Image) {
-        QPixmap pixmap = QPixmap::fromImage(found.image);
+    // What was paid for is kept, even for a folder no longer shown.
+    if (job.poster && scan.poster == MovieScan::Outcome::Read) {
+        QPixmap pixmap = QPixmap::fromImage(scan.image);
         pixmap.setDevicePixelRatio(m_dpr);
-        auto *cached = new Cached{found.posterPath, found.modified, found.size, QIcon(pixmap)};
-        const qsizetype cost = qsizetype(found.image.sizeInBytes());
-        // Posters of an earlier folder are kept too: they were paid for.
-        m_cache.insert(found.folder, cached, std::max<qsizetype>(cost, 1));
+        const qsizetype cost = qsizetype(scan.image.sizeInBytes());
+        m_cache.insert(path, new Cached{scan.posterFile, QIcon(pixmap)},
+                       std::max<qsizetype>(cost, 1));
     }
-    if (found.generation != m_generation)
+    if (job.info && scan.info == MovieScan::Outcome::Read)
+        m_infoCache.insert(path, new CachedInfo{scan.nfoFile, scan.movie},
+                           costOf(*scan.movie, scan.nfoFile));
+    if (generation != m_generation)
         return;
     --m_running;
+    if (job.poster) {
+        settle(m_state, m_cache, path, scan.poster);
+        emit posterChanged(path);
+    }
+    if (job.info) {
+        settle(m_infoState, m_infoCache, path, scan.info);
+        emit infoChanged(path);
+    }
+    startQueued();
+}
 
-    switch (found.kind) {
-    case Found::Kind::None:
-        m_cache.remove(found.folder);
-        m_state.insert(found.folder, State::None);
+// Where a finished load leaves the entry: found while the cache holds what was read,
+// none when there was nothing, and not looked at when the cache let go of it while
+// the worker looked (read again next time).
+template <typename Entry>
+void PosterLoader::settle(QHash<QString, State> &states, QCache<QString, Entry> &cache,
+                          const QString &path, MovieScan::Outcome outcome)
+{
+    switch (outcome) {
+    case MovieScan::Outcome::None:
+        cache.remove(path);
+        states.insert(path, State::None);
         break;
-    case Found::Kind::Unchanged:
-        if (m_cache.contains(found.folder)) {
-            m_state.insert(found.folder, State::Found);
-        } else {
-            // Pushed out of the cache while the worker looked; decode next time.
-            m_state.remove(found.folder);
-        }
+    case MovieScan::Outcome::Unchanged:
+        if (cache.contains(path))
+            states.insert(path, State::Found);
+        else
+            states.remove(path);
         break;
-    case Found::Kind::Image:
-        m_state.insert(found.folder, m_cache.contains(found.folder) ? State::Found : State::None);
+    case MovieScan::Outcome::Read:
+        states.insert(path, cache.contains(path) ? State::Found : State::None);
         break;
     }
-    emit posterChanged(found.folder);
-    startQueued();
 }
 
 } // namespace moviecat

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "folderview/moviescan.h"
 #include "folderview/sink.h"
 
 #include <QCache>
 #include <QHash>
 #include <QIcon>
-#include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -18,15 +18,12 @@ namespace moviecat {
 
 class WorkerPool;
 
-// Rank of a file name among the poster names (poster, folder, cover, default,
-// movie, each with .jpg, .jpeg, .png, .webp, in that order), ignoring case:
-// lower wins, -1 when the name is not a poster's.
-int posterRank(const QString &fileName);
-
-// Finds and decodes the posters of movie folders on worker threads, so that a
-// slow or unreachable share never holds up the window. The GUI thread only
-// queues folders and reads results; every file-system call (the folder's
-// listing, the poster's modification time, the decoding) runs in a worker.
+// Finds and decodes the posters of movie folders, and reads the .nfo files of
+// movie folders and video files, on worker threads, so that a slow or
+// unreachable share never holds up the window. The GUI thread only queues
+// entries and reads results; every file-system call (the folder's listing, the
+// files' modification times, the decoding and reading) runs in a worker, and a
+// movie folder's poster and .nfo come from one listing of it.
 class PosterLoader : public QObject {
     Q_OBJECT
 public:
@@ -41,44 +38,56 @@ public:
     // Never touches the disk.
     QIcon poster(const QString &folder) const;
     // Queues the folder unless its poster is known or on its way; true when queued.
+    // Its .nfo comes along if it was asked for and not read yet.
     bool request(const QString &folder);
-    // Forgets which folders were looked at and drops the loads not yet started
-    // (the view changed folders). Decoded posters stay cached.
+
+    // What the entry's .nfo says: null while unknown or when it has none.
+    // Never touches the disk.
+    std::shared_ptr<const MovieInfo> info(const QString &path) const;
+    // Queues the reading of a movie folder's .nfo (nfoPath empty: found in the
+    // folder's listing) or of a video file's (nfoPath beside it), unless known or
+    // on its way. Soon: ahead of the others (the entry is on screen).
+    void requestInfo(const QString &path, const QString &nfoPath, bool soon);
+
+    // Forgets which entries were looked at and drops the loads not yet started
+    // (the view changed folders). Decoded posters and read .nfo files stay cached.
     void reset();
-    // Asked just before a queued load starts; false drops the load (the entry
-    // scrolled out of sight), so it is queued again when it shows.
+    // Asked just before a queued poster load starts; false drops the poster (the
+    // entry scrolled out of sight), so it is queued again when it shows.
     void setWantedCheck(std::function<bool(const QString &folder)> wanted);
-    // Loads are queued or running for the folders looked at since reset().
+    // Loads are queued or running for the entries looked at since reset().
     bool isBusy() const;
+    // While held, queued loads wait: the folder's own names come first.
+    void setHeld(bool held);
 
 signals:
     // The folder's poster arrived, changed or turned out missing.
     void posterChanged(const QString &folder);
-
-public:
-    // What a worker found; public for the worker function only.
-    struct Found {
-        enum class Kind { None, Unchanged, Image };
-        Kind kind = Kind::None;
-        QString folder;
-        QString posterPath;
-        qint64 modified = 0;
-        qint64 size = 0;
-        QImage image;
-        quint64 generation = 0;
-    };
+    // The entry's .nfo was read, changed or turned out missing.
+    void infoChanged(const QString &path);
 
 private:
     enum class State { Queued, Loading, Found, None };
     struct Cached {
-        QString posterPath;
-        qint64 modified = 0;
-        qint64 size = 0;
+        FileStamp file;
         QIcon icon;
     };
+    struct CachedInfo {
+        FileStamp file;
+        std::shared_ptr<const MovieInfo> movie;
+    };
+    struct Job {
+        QString nfoPath;
+        bool poster = false;
+        bool info = false;
+    };
 
+    void enqueue(const QString &path, bool soon);
     void startQueued();
-    void finished(const Found &found);
+    void finished(const QString &path, const Job &job, quint64 generation, const MovieScan &scan);
+    template <typename Entry>
+    static void settle(QHash<QString, State> &states, QCache<QString, Entry> &cache,
+                       const QString &path, MovieScan::Outcome outcome);
 
     WorkerPool &m_pool;
     std::shared_ptr<Sink<PosterLoader>> m_sink;
@@ -87,14 +96,21 @@ private:
     QSize m_box{96, 96};
     qreal m_dpr = 1.0;
     std::function<bool(const QString &)> m_wanted;
-    // Keyed by folder; each entry remembers the poster's path, time and size it
-    // was decoded from, and a worker decodes again only when those differ.
+    // Keyed by path; each entry remembers the file it came from, and a worker
+    // decodes or reads again only when that differs.
     QCache<QString, Cached> m_cache;
-    QHash<QString, State> m_state;
-    std::deque<QString> m_queue;
+    QCache<QString, CachedInfo> m_infoCache;
+    QHash<QString, State> m_state;     // posters
+    QHash<QString, State> m_infoState; // .nfo files
+    // Waiting jobs by path; the queues may name a path twice or one no longer
+    // waiting, and only what is in m_jobs counts.
+    QHash<QString, Job> m_jobs;
+    std::deque<QString> m_soon;
+    std::deque<QString> m_later;
     quint64 m_generation = 0;
     int m_running = 0;
     bool m_startPending = false;
+    bool m_held = false;
 };
 
 } // namespace moviecat

@@ -6,6 +6,7 @@
 #include "ui/filenames.h"
 #include "ui/windowless.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,20 +24,6 @@ namespace {
 
 // More than any real run writes; a flood beyond it is not kept.
 constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
-
-// Lets a helper go without waiting for it: killed, and reaped whenever it ends. One stuck
-// in the kernel on a dead share cannot end; it is left to the system.
-void letGo(QProcess *process, QObject *owner)
-{
-    process->disconnect(owner);
-    process->kill();
-    if (process->state() == QProcess::NotRunning) {
-        delete process;
-        return;
-    }
-    process->setParent(nullptr);
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-}
 
 } // namespace
 
@@ -65,27 +52,21 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
 
 SearchController::~SearchController()
 {
-    // Like the search's helper below: a moment to end, else it is left to the system.
-    if (m_indexer) {
-        m_indexer->disconnect(this);
-        m_indexer->kill();
-        if (m_indexer->waitForFinished(2000))
-            delete m_indexer;
-        else
-            m_indexer->setParent(nullptr);
+    // The helpers of earlier searches that have not gone yet are children too.
+    const QList<QProcess *> helpers = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+    for (QProcess *helper : helpers) {
+        helper->disconnect(this);
+        if (helper->state() != QProcess::NotRunning)
+            helper->kill();
     }
-    if (m_helper && m_helper->state() != QProcess::NotRunning) {
-        m_helper->disconnect(this);
-        m_helper->kill();
-        if (!m_helper->waitForFinished(2000)) {
-            // Stuck in the kernel on an unreachable share, it cannot be reaped yet; deleting
-            // the QProcess would hold up the exit for another 30 s, so let it go instead.
-            m_helper->setParent(nullptr);
-            m_helper = nullptr;
-            return;
-        }
+    // Killed, they go at once; one stuck in the kernel on an unreachable share cannot be
+    // reaped yet, and deleting its QProcess would hold up the exit for 30 s: it is let go.
+    const QDeadlineTimer deadline(250);
+    for (QProcess *helper : helpers) {
+        if (helper->state() != QProcess::NotRunning &&
+            !helper->waitForFinished(int(deadline.remainingTime())))
+            helper->setParent(nullptr);
     }
-    delete m_helper;
 }
 
 void SearchController::setCategoryPaths(const QStringList &paths)
@@ -238,11 +219,8 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
 
 void SearchController::startHelper()
 {
-    // The last helper may still be exiting after deleting its batch; deleting it waits
-    // for its end, and its finished signal must not reach this search's poll.
     if (m_helper)
-        m_helper->disconnect(this);
-    delete m_helper;
+        letGo(m_helper);
     m_helperErrors.clear();
     m_helper = new QProcess(this);
     m_helper->setProgram(CommandInterpreter::program());
@@ -259,6 +237,22 @@ void SearchController::startHelper()
     });
     m_helper->start();
     m_controls.poll->start();
+}
+
+// The last search's helper may still be on its way out after deleting its batch, or held
+// for good by a call on a dead share, which not even a kill ends. Deleting a running
+// QProcess would kill it and wait for it here, on the GUI thread, and its end would be
+// taken for the new search's; so it is killed, no longer listened to, and deleted once
+// it has gone.
+void SearchController::letGo(QProcess *helper)
+{
+    helper->disconnect(this);
+    if (helper->state() == QProcess::NotRunning) {
+        delete helper;
+        return;
+    }
+    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    helper->kill();
 }
 
 void SearchController::takeHelperErrors()
@@ -419,7 +413,7 @@ void SearchController::abandonHelper()
 {
     m_controls.poll->stop();
     if (m_helper) {
-        letGo(m_helper, this);
+        letGo(m_helper);
         m_helper = nullptr;
     }
     if (m_scratch) {

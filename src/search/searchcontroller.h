@@ -84,6 +84,7 @@ private:
     void indexInBackground(const QStringList &roots);
     bool writeBatch(const QString &text, QStringList *leftOut);
     void startHelper();
+    void letGo(QProcess *helper);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
     void showResults(const QStringList &paths);

@@ -1,12 +1,12 @@
 // A catalogue without categories explains itself in the folder view; one with categories
 // looks exactly as before.
+#include "urlcatcher.h"
 #include "windowfixture.h"
 
 #include "app/emptycataloguenotice.h"
 #include "catalog/categoryfile.h"
 #include "folderview/folderview.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,20 +14,10 @@
 #include <QUrl>
 
 using namespace moviecat;
+using moviecat::test::UrlCatcher;
 using moviecat::test::WindowFixture;
 
 namespace {
-
-// Stands in for the desktop's opener, so clicking the button launches nothing.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 struct EmptyCase {
     const char *name;
@@ -162,5 +152,3 @@ TEST(EmptyCatalogueNoticeTest, FollowsTheViewAndGoesOnACategoryClick)
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(notice.isVisible());
 }
-
-#include "emptycatalogue_test.moc"

@@ -62,6 +62,18 @@ def write_category_file(root, categories):
         ini.write("\r\n".join(lines).encode("gbk") + b"\r\n")
 
 
+# What a media centre keeps beside one of the movies.
+HERO_NFO = """<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
+<movie>
+  <title>英雄</title>
+  <originaltitle>Hero</originaltitle>
+  <ratings><rating name="imdb" max="10" default="true"><value>7.9</value></rating></ratings>
+  <year>2002</year>
+  <runtime>99</runtime>
+</movie>
+"""
+
+
 def make_catalogue(root):
     library = os.path.join(root, "影片库")
     paths = []
@@ -69,6 +81,8 @@ def make_catalogue(root):
         folder = os.path.join(library, category)
         make_movies(folder, movies)
         paths.append(folder)
+    with open(os.path.join(paths[0], "英雄 (2002)", "movie.nfo"), "w", encoding="utf-8") as nfo:
+        nfo.write(HERO_NFO)
     write_category_file(root, [(name, path) for (name, _), path in zip(CATALOGUE, paths)])
     return paths
 
@@ -301,6 +315,28 @@ class WindowSession(unittest.TestCase):
     def screen(self):
         return self.x.grab()
 
+    def exit_past_stuck_calls(self, what):
+        """Presses Exit while calls hang on the share: the program must be gone within 2 s
+        but for those calls, and end with 0 once the share lets them go."""
+        pressed = time.monotonic()
+        self.x.press(*centre(self.button("Exit")))
+        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
+        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
+        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
+        poll(lambda: self.app.poll() is not None or (
+                 not self.x.window_ids("^moviecat$")
+                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
+             "the program to end but for the calls stuck on the share", 5, interval=0.02)
+        took = time.monotonic() - pressed
+        print(f"\nExit with {what}: done after {took:.3f} s", file=sys.stderr)
+        self.assertLess(took, 2.0)
+        self.share.abort()
+        try:
+            code = self.app.wait(10)
+        except subprocess.TimeoutExpired:
+            raise E2EError("moviecat still runs after the share's calls were released")
+        self.assertEqual(code, 0)
+
 
 class MovieCatWindow(WindowSession):
     @classmethod
@@ -385,6 +421,29 @@ class MovieCatWindow(WindowSession):
         poll(lambda: self.folder_entry("卧虎藏龙 (2000)"), "the category again after Back", 10)
         # The category name stays what the click set.
         self.assertEqual(self.status("当前分类").name, "动作片")
+
+    def test_05a_details_columns_read_the_movies_nfo(self):
+        self.click(self.button("详细"))
+        entries = poll(lambda: (e := self.shown_entries()) and e.getRole() == pyatspi.ROLE_TREE
+                       and e, "the details view", 5)
+
+        def row_of(name):
+            _, columns, headers, cells = self.folder_cells(entries)
+            names = [c.name for c in cells[::columns]]
+            if name not in names:
+                return None
+            start = names.index(name) * columns
+            return dict(zip([h.name for h in headers], [c.name for c in cells[start:start + columns]]))
+
+        hero = poll(lambda: (r := row_of("英雄 (2002)")) and r.get("片长") and r,
+                    "the .nfo's values in the movie's row", 10)
+        self.assertEqual((hero["年份"], hero["评分"], hero["片长"]), ("2002", "7.9", "99 分钟"))
+        # Without a .nfo the year comes from the folder's name, and nothing else.
+        other = row_of("卧虎藏龙 (2000)")
+        self.assertEqual((other["年份"], other["评分"], other["片长"]), ("2000", "", ""))
+        self.click(self.button("大图标"))
+        poll(lambda: (e := self.shown_entries()) and e.getRole() == pyatspi.ROLE_LIST,
+             "the large icons again", 5)
 
     def test_06_category_button_turns_green_under_the_pointer(self):
         button = self.button("喜剧片")
@@ -631,25 +690,7 @@ class ShareWindow(WindowSession):
         self.click(self.button("休眠"))
         poll(lambda: self.find(pyatspi.ROLE_LABEL, READING), "the reading line", 5)
         poll(lambda: stuck_on_fuse(self.app.pid), "a call stuck on the dead share", 5)
-        pressed = time.monotonic()
-        self.x.press(*centre(self.button("Exit")))
-        # The kernel keeps a thread stuck in a FUSE call until the connection goes, even
-        # through SIGKILL, so the process cannot be reaped yet: all of it but that call must
-        # be gone (the main thread a zombie, the stuck one in uninterruptible sleep).
-        poll(lambda: self.app.poll() is not None or (
-                 not self.x.window_ids("^moviecat$")
-                 and all(state in "DZX" for state, _ in threads_of(self.app.pid))),
-             "the program to end but for the call stuck on the share", 5, interval=0.02)
-        took = time.monotonic() - pressed
-        print(f"\nExit with a call stuck on the share: done after {took:.3f} s",
-              file=sys.stderr)
-        self.assertLess(took, 2.0)
-        self.share.abort()
-        try:
-            code = self.app.wait(10)
-        except subprocess.TimeoutExpired:
-            raise E2EError("moviecat still runs after the share's calls were released")
-        self.assertEqual(code, 0)
+        self.exit_past_stuck_calls("a call stuck on the share")
 
 
 def parse_arguments(extra=None):

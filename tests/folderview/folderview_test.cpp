@@ -295,6 +295,8 @@ TEST_F(FolderViewOpen, OpeningAFileHandsItToTheDesktopAndReportsNothing)
     doubleClick(QStringLiteral("movie.mkv"));
     view->setViewMode(ViewMode::Details);
     pressEnterOn(QStringLiteral("movie.mkv"));
+    // A worker looks first whether the file would run a program.
+    static_cast<void>(QTest::qWaitFor([&] { return opener.opened.size() >= 2; }, 5000));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 
     EXPECT_EQ(opened.count(), 0);
