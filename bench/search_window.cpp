@@ -129,6 +129,9 @@ int main(int argc, char **argv)
         watch.finished = true;
         finishedAt = watch.clock.nsecsElapsed();
         walkPaths = paths;
+        // Where the walk confirmed the index's answer line for line, nothing in the list
+        // changes and nothing asks for a paint; the next one still shows the search ended.
+        results->viewport()->update();
     });
     QObject::connect(search, &SearchController::problem, [](const QString &message) {
         std::fprintf(stderr, "problem: %s\n", qPrintable(message));
