@@ -35,6 +35,58 @@ constexpr int kNarrowViewTwips = 7080;
 constexpr int kIndexStatusTwips = 300;
 constexpr int kWideViewTwips = 12720;
 
+// Only a scroll area may set its viewport's margins; naming the member through a class
+// of our own makes it callable on the results list.
+struct ViewportMargins : QAbstractScrollArea {
+    using QAbstractScrollArea::setViewportMargins;
+};
+
+// The line that says where the results come from, inside the results list along its lower
+// edge, so that it goes wherever the list goes. While it shows, the list's lines give up
+// that strip (above a horizontal scroll bar, if any): it hides none of them.
+class ResultsSourceLine : public QLabel {
+public:
+    ResultsSourceLine(QListWidget *results, int height) : QLabel(results), m_results(results)
+    {
+        resize(results->width(), height);
+        results->viewport()->installEventFilter(this);
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        reserveStrip(height());
+    }
+    void hideEvent(QHideEvent *event) override
+    {
+        QLabel::hideEvent(event);
+        reserveStrip(0);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+            followViewport();
+        return QLabel::eventFilter(watched, event);
+    }
+
+private:
+    void reserveStrip(int strip)
+    {
+        constexpr auto setMargins = static_cast<void (QAbstractScrollArea::*)(int, int, int, int)>(
+            &ViewportMargins::setViewportMargins);
+        (m_results->*setMargins)(0, 0, 0, strip);
+        followViewport();
+    }
+    void followViewport()
+    {
+        const QRect lines = m_results->viewport()->geometry();
+        setGeometry(lines.left(), lines.bottom() + 1, lines.width(), height());
+    }
+
+    QListWidget *m_results;
+};
+
 } // namespace
 
 void configureApplication(QApplication &app)
@@ -115,14 +167,10 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
-// The line that says where the results come from: along the bottom edge of the results
-// list, so that it goes wherever the list goes.
 QLabel *MainWindow::createIndexStatus(QListWidget *results)
 {
-    auto *status = new QLabel(results);
+    auto *status = new ResultsSourceLine(results, twipsToPixels(kIndexStatusTwips));
     status->setObjectName(QStringLiteral("IndexStatus"));
-    const int height = twipsToPixels(kIndexStatusTwips);
-    status->setGeometry(0, results->height() - height, results->width(), height);
     status->setAutoFillBackground(true);
     status->setBackgroundRole(QPalette::ToolTipBase);
     status->setForegroundRole(QPalette::ToolTipText);
