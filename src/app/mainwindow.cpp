@@ -41,15 +41,24 @@ struct ViewportMargins : QAbstractScrollArea {
     using QAbstractScrollArea::setViewportMargins;
 };
 
-// The line that says where the results come from, inside the results list along its lower
-// edge, so that it goes wherever the list goes. While it shows, the list's lines give up
-// that strip (above a horizontal scroll bar, if any): it hides none of them.
+// The line that says where the results come from, along the lower edge of the results
+// list. It is the list's sibling, so that a screen reader finds it, and follows the list:
+// shown only with it, and while it shows, the list's lines give up that strip (above a
+// horizontal scroll bar, if any), so it hides none of them.
 class ResultsSourceLine : public QLabel {
 public:
-    ResultsSourceLine(QListWidget *results, int height) : QLabel(results), m_results(results)
+    ResultsSourceLine(QListWidget *results, int height)
+        : QLabel(results->parentWidget()), m_results(results)
     {
         resize(results->width(), height);
+        results->installEventFilter(this);
         results->viewport()->installEventFilter(this);
+    }
+
+    void setVisible(bool visible) override
+    {
+        m_wanted = visible;
+        QLabel::setVisible(visible && !m_results->isHidden());
     }
 
 protected:
@@ -65,8 +74,19 @@ protected:
     }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (watched == m_results)
+                QLabel::setVisible(m_wanted && !m_results->isHidden());
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
             followViewport();
+            break;
+        default:
+            break;
+        }
         return QLabel::eventFilter(watched, event);
     }
 
@@ -80,11 +100,14 @@ private:
     }
     void followViewport()
     {
-        const QRect lines = m_results->viewport()->geometry();
-        setGeometry(lines.left(), lines.bottom() + 1, lines.width(), height());
+        const QWidget *lines = m_results->viewport();
+        const QPoint below = lines->mapTo(parentWidget(), QPoint(0, lines->height()));
+        setGeometry(below.x(), below.y(), lines->width(), height());
+        raise();
     }
 
     QListWidget *m_results;
+    bool m_wanted = false;
 };
 
 } // namespace
