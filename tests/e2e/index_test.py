@@ -114,10 +114,14 @@ class IndexedSearch(WindowSession):
 
     def test_2_the_index_answers_while_the_helper_is_held(self):
         pyatspi = window_test.pyatspi
-        # A folder the index does not know yet; the walk brings it in.
+        # A folder the index does not know yet, which the walk brings in; and one it still
+        # lists, which the walk takes away.
         indexed = self.expected("matrix")
         self.tree[self.paths[0]].append("Matrix Revolutions (2003)")
         os.makedirs(os.path.join(self.paths[0], "Matrix Revolutions (2003)"))
+        gone = os.path.join(self.paths[0], "Matrix Clone 00")
+        self.tree[self.paths[0]].remove("Matrix Clone 00")
+        os.rmdir(gone)
         self.share.switch_off()
         self.search("matrix")
         results = self.results()
@@ -129,15 +133,23 @@ class IndexedSearch(WindowSession):
         self.assertEqual(line.description, results.description)
         self.assertTrue(showing(line))
 
+        # Picked before the walk has taken it away, a gone folder gets the folder view's
+        # usual line.
+        self.assertEqual(indexed[0], gone)
+        self.click(self.find(pyatspi.ROLE_LIST_ITEM, gone, root=results))
+        poll(lambda: self.find_all(pyatspi.ROLE_LABEL, f"文件夹不存在：{gone}"),
+             "the folder view's line for a missing folder", 5)
+
         # The line hides no result: the list's last line, scrolled into view, sits above it.
-        self.click(self.find(pyatspi.ROLE_LIST_ITEM, indexed[0], root=results))
         self.x.run("xdotool", "key", "End")
         last = self.find(pyatspi.ROLE_LIST_ITEM, indexed[-1], root=results)
         poll(lambda: showing(last), "the last line scrolled into view", 5)
         self.x.save_screenshot(os.path.join(window_test.ARGS.output, "index-answer.png"))
         _, last_top, _, last_height = extents(last)
-        _, line_top, _, _ = extents(line)
+        _, line_top, _, line_height = extents(line)
+        _, list_top, _, list_height = extents(results)
         self.assertLessEqual(last_top + last_height, line_top)
+        self.assertLessEqual(line_top + line_height, list_top + list_height, "inside the list")
 
         self.share.switch_on()
         self.assertEqual(self.confirmed(results), self.expected("matrix"))
