@@ -275,7 +275,8 @@ struct Interpreter::Streams {
 Interpreter::Interpreter() : Interpreter(Options{}) {}
 
 Interpreter::Interpreter(const Options &options)
-    : m_options(options), m_walker({options.threads, options.folderDeadline, options.reader})
+    : m_options(options),
+      m_walker({options.threads, options.folderDeadline, options.reader, options.mounts})
 {}
 
 int Interpreter::runBatch(const std::string &batchPath)
@@ -294,37 +295,61 @@ int Interpreter::runBatch(const std::string &batchPath)
     }
     m_batchPath = batchPath;
 
-    // Line by line, as the file is read: the last line deletes the file itself.
-    std::string pending;
+    // Read whole before any line runs (the last line deletes the file), so that the
+    // folders of all DIR lines can be opened at once.
+    std::string batch;
     char buffer[16 * 1024];
-    bool first = true;
-    int status = 0;
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             say(m_options.errorFd, "cannot read " + batchPath + ": " + std::strerror(errno));
-            status = 2;
-            break;
+            ::close(fd);
+            return 2;
         }
         if (got == 0)
             break;
-        pending.append(buffer, size_t(got));
-        size_t start = 0;
-        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
-            runLine(batchLine(std::string_view(pending.data() + start, end - start), first));
-        pending.erase(0, start);
+        batch.append(buffer, size_t(got));
     }
     ::close(fd);
-    if (status == 0 && !pending.empty())
-        runLine(batchLine(pending, first));
-    if (status == 0 && m_outputFailed)
-        status = 1;
-    return status;
+    m_walker.openAhead(rootsAhead(batch));
+    bool first = true;
+    for (std::string_view rest = batch; !rest.empty();) {
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        runLine(batchLine(rest.substr(0, end), first));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return m_outputFailed ? 1 : 0;
 }
 
-void Interpreter::runLine(std::string_view rawLine)
+// The folders the DIR lines of a batch will walk, as far as the text tells without
+// looking at any folder: a name without wildcards may be a folder or a file.
+std::vector<std::string> Interpreter::rootsAhead(std::string_view batch) const
+{
+    std::vector<std::string> roots;
+    bool first = true;
+    for (std::string_view rest = batch; !rest.empty();) {
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        const ParsedLine parsed = parsedLine(batchLine(rest.substr(0, end), first));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        for (const Command &command : parsed.commands) {
+            if (command.nameQuoted || lower(command.name) != "dir")
+                continue;
+            for (const Argument &arg : command.arguments) {
+                if (isSwitchToken(arg, isSwitchPiece) || arg.text.find('\0') != std::string::npos)
+                    continue;
+                const auto [folder, name] = splitFolderAndName(arg.text);
+                if (hasWildcard(name) || name.empty())
+                    roots.push_back(absolute(folder));
+            }
+        }
+    }
+    return roots;
+}
+
+// The commands of a line once its percent signs are expanded; none for REM.
+ParsedLine Interpreter::parsedLine(std::string_view rawLine) const
 {
     const std::string line = expandPercents(
         rawLine, m_batchPath, [](std::string_view name) -> std::optional<std::string> {
@@ -338,9 +363,13 @@ void Interpreter::runLine(std::string_view rawLine)
     if (start != std::string::npos && lower(line.substr(start, 3)) == "rem" &&
         (start + 3 == line.size() ||
          std::string_view(" \t/,;=").find(line[start + 3]) != std::string_view::npos))
-        return;
+        return {};
+    return parseLine(line);
+}
 
-    const ParsedLine parsed = parseLine(line);
+void Interpreter::runLine(std::string_view rawLine)
+{
+    const ParsedLine parsed = parsedLine(rawLine);
     if (!parsed.error.empty()) {
         say(m_options.errorFd, parsed.error);
         return;

@@ -22,7 +22,8 @@ public:
         int errorFd = 2;
         // A folder that has not answered by then is reported and left out.
         std::chrono::milliseconds folderDeadline = std::chrono::seconds(15);
-        FolderReader *reader = nullptr; // tests only: how folders are read
+        FolderReader *reader = nullptr;     // tests only: how folders are read
+        const MountTable *mounts = nullptr; // tests only: the mount table
     };
 
     Interpreter();
@@ -39,6 +40,8 @@ public:
 
 private:
     struct Streams;
+    ParsedLine parsedLine(std::string_view rawLine) const;
+    std::vector<std::string> rootsAhead(std::string_view batch) const;
     bool runCommand(const Command &command);
     bool runDir(const Command &command, Streams &streams);
     bool runDel(const Command &command, Streams &streams);

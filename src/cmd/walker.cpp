@@ -11,6 +11,8 @@
 //   writer        walk() writes each folder's matches in order as soon as it is read,
 //                 waitFor() gives up a folder that does not answer, followLink()
 //                 enters linked folders once, release() frees what was written
+//   mounts        passOver() gives up folders on a mount that stopped answering;
+//                 openAhead() opens the roots of later walks at once
 #include "cmd/walker.h"
 
 #include "base/filesystems.h"
@@ -29,6 +31,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace moviecat::cmd {
 
@@ -43,6 +46,9 @@ constexpr size_t direntBufferSize = 64 * 1024;
 // An open and read that took longer than this waited for a disk or the network;
 // from memory they take a few microseconds.
 constexpr auto blockedAfter = std::chrono::microseconds(200);
+// Roots opened ahead of their walks at most, each by a thread of its own.
+constexpr size_t maxOpenAhead = 64;
+constexpr int folderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 enum class EntryKind : uint8_t { Folder, LinkedFolder, Other };
 enum class Problem : uint8_t { None, LineBreak, TooLong };
@@ -162,6 +168,12 @@ struct Walker::Node {
     bool throughLink = false;
     bool isRoot = false;
     bool pinned = false; // the writer's: a stuck reader may still touch it
+    MountWatch::Place place;
+    // A root opened ahead (guarded by m_mutex): its opener is still in its call; its
+    // walk has begun; the descriptor it got.
+    bool openingAhead = false;
+    bool claimed = false;
+    int preopened = -1;
     LinkCount links = LinkCount::Unknown;
     dev_t device = 0;                         // known where links are Counted
     std::atomic<State> state = State::Queued; // changed under m_mutex
@@ -233,7 +245,8 @@ Walker::Walker(const WalkerSettings &settings)
       m_threadCount(settings.threads == 0 ? maxThreads() : settings.threads),
       m_baseActive(settings.threads == 0 ? 2 * std::max(1u, std::thread::hardware_concurrency())
                                          : settings.threads),
-      m_adaptive(settings.threads == 0), m_active(m_baseActive)
+      m_adaptive(settings.threads == 0), m_active(m_baseActive),
+      m_mounts(settings.mounts ? *settings.mounts : MountTable::load(), settings.deadline)
 {
     // Kept-open folders need descriptors; take what the hard limit allows.
     struct rlimit files;
@@ -256,11 +269,18 @@ Walker::~Walker()
         std::lock_guard lock(m_mutex);
         m_quit = true;
         threads.swap(m_threads);
+        for (std::thread &t : m_openers)
+            threads.push_back(std::move(t));
+        m_openers.clear();
     }
     m_parkCv.notify_all();
     m_workCv.notify_all();
     for (std::thread &t : threads)
         t.join();
+    for (const auto &node : m_ahead) {
+        if (node->preopened >= 0)
+            ::close(node->preopened);
+    }
 }
 
 // Called with m_mutex held; readers are started only once they may work.
@@ -313,9 +333,19 @@ void Walker::work(unsigned id)
         std::pop_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
         Node *node = m_heap.back();
         m_heap.pop_back();
+        const auto now = Clock::now();
+        if (node->state.load() == State::GivenUp || m_mounts.isSilent(node->place.mount, now)) {
+            passOver(node);
+            if (node->parent && node->parent->fd >= 0)
+                childOpened(node->parent);
+            if (m_aborting)
+                m_doneCv.notify_one();
+            continue;
+        }
         m_reading.push_back(node);
         node->state.store(State::Reading);
-        node->started = Clock::now();
+        node->started = now;
+        m_mounts.callStarted(node->place.mount, now);
         if (node == m_awaited)
             m_doneCv.notify_one(); // its deadline runs from now
         const bool aborting = m_aborting;
@@ -336,6 +366,7 @@ void Walker::work(unsigned id)
 // Called with m_mutex held.
 void Walker::publish(Node *node, std::vector<Node *> &children)
 {
+    m_mounts.callAnswered(node->place.mount);
     if (node->state.load() == State::GivenUp) {
         // Answered after all: the writer has moved on, and nobody waits for any of it.
         --m_stuck;
@@ -405,7 +436,9 @@ bool Walker::process(Node *node, std::vector<Node *> &children)
 
 int Walker::openFolder(Node *node)
 {
-    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (node->preopened >= 0)
+        return std::exchange(node->preopened, -1);
+    int flags = folderOpenFlags;
     if (!node->throughLink)
         flags |= O_NOFOLLOW; // a folder swapped for a link meanwhile is not followed
     int fd = -1;
@@ -552,6 +585,7 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         child->order = node->order;
         appendIndex(child->order, i);
         child->parent = node;
+        child->place = m_mounts.locateChild(node->place, child->path);
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||
             (node->links == LinkCount::Counted && !e.otherDevice)) {
@@ -596,12 +630,22 @@ bool Walker::waitFor(Node *node)
         m_workCv.notify_all(); // readers held back may take this one now
     for (;;) {
         const State state = node->state.load();
-        if (state == State::Done)
+        if (state == State::Done || state == State::GivenUp)
             break;
+        // On a mount that has stopped answering nothing more is waited for.
+        if (m_mounts.isSilent(node->place.mount, Clock::now())) {
+            if (state == State::Reading)
+                giveUp(node);
+            else
+                passOver(node);
+            break;
+        }
+        const Clock::time_point silent = m_mounts.silentAt(node->place.mount);
         if (state != State::Reading) {
             // Every reader may be stuck on a later folder: then one more takes this one.
-            if (m_doneCv.wait_for(lock, m_deadline) == std::cv_status::timeout &&
-                node->state.load() == State::Queued && m_idle == 0)
+            const Clock::time_point limit = Clock::now() + m_deadline;
+            if (m_doneCv.wait_until(lock, std::min(limit, silent)) == std::cv_status::timeout &&
+                Clock::now() >= limit && node->state.load() == State::Queued && m_idle == 0)
                 addReader();
             continue;
         }
@@ -610,7 +654,7 @@ bool Walker::waitFor(Node *node)
             giveUp(node);
             break;
         }
-        m_doneCv.wait_until(lock, limit);
+        m_doneCv.wait_until(lock, std::min(limit, silent));
     }
     m_awaited = nullptr;
     return node->state.load() == State::Done;
@@ -629,6 +673,8 @@ void Walker::stopReading(Node *node)
 void Walker::giveUp(Node *node)
 {
     node->state.store(State::GivenUp);
+    if (node->openingAhead)
+        return; // its opener is counted among the stuck already, and no reader is lost
     stopReading(node);
     ++m_stuck;
     node->pinned = true;
@@ -636,6 +682,100 @@ void Walker::giveUp(Node *node)
         node->parent->pinned = true;
     m_pinnedAny = true;
     addReader();
+}
+
+// Called with m_mutex held: a folder on a mount that has stopped answering is given up
+// before any call on it. A reader that takes it from the queue later drops it.
+void Walker::passOver(Node *node)
+{
+    if (node->state.load() == State::GivenUp)
+        return;
+    node->state.store(State::GivenUp);
+    node->pinned = true;
+    if (node->parent)
+        node->parent->pinned = true;
+    m_pinnedAny = true;
+    if (node->preopened >= 0)
+        ::close(std::exchange(node->preopened, -1));
+    if (node == m_awaited)
+        m_doneCv.notify_one();
+}
+
+void Walker::openAhead(const std::vector<std::string> &roots)
+{
+    std::lock_guard lock(m_mutex);
+    for (const std::string &root : roots) {
+        if (m_ahead.size() >= maxOpenAhead)
+            break;
+        auto node = std::make_unique<Node>();
+        node->path = root;
+        node->throughLink = true;
+        node->isRoot = true;
+        node->place = m_mounts.locate(root);
+        node->openingAhead = true;
+        node->state.store(State::Reading);
+        node->started = Clock::now();
+        m_mounts.callStarted(node->place.mount, node->started);
+        ++m_stuck; // until it answers: a batch that ends first must not wait for it
+        m_openers.emplace_back([this, raw = node.get()] { openRootAhead(raw); });
+        m_ahead.push_back(std::move(node));
+    }
+}
+
+// On an opener's thread; the root stays pinned in case it is given up meanwhile.
+void Walker::openRootAhead(Node *node)
+{
+    const int fd = m_reader->open(AT_FDCWD, node->path.c_str(), folderOpenFlags);
+    const int error = fd < 0 && errno != EMFILE && errno != ENFILE ? errno : 0;
+    std::lock_guard lock(m_mutex);
+    m_mounts.callAnswered(node->place.mount);
+    node->openingAhead = false;
+    --m_stuck;
+    if (node->state.load() == State::GivenUp) {
+        if (fd >= 0)
+            ::close(fd); // too late: its walk has moved on
+        return;
+    }
+    node->preopened = fd;
+    node->error = error;
+    node->state.store(State::Queued);
+    if (node->claimed) {
+        m_heap.push_back(node);
+        std::push_heap(m_heap.begin(), m_heap.end(), LaterFirst{});
+        m_workCv.notify_one();
+    }
+    if (node == m_awaited)
+        m_doneCv.notify_one();
+}
+
+// A walk's root, opened ahead or not, in the queue or on its way there.
+std::unique_ptr<Walker::Node> Walker::takeRoot(const std::string &root)
+{
+    std::unique_ptr<Node> node;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto ahead = std::find_if(m_ahead.begin(), m_ahead.end(), [&](const auto &n) {
+            return n->path == root && !n->claimed;
+        });
+        if (ahead != m_ahead.end()) {
+            node = std::move(*ahead);
+            m_ahead.erase(ahead);
+            node->claimed = true;
+            if (node->state.load() != State::Queued) {
+                node->pinned = true; // its opener holds it, and queues it once it answers
+                return node;
+            }
+        }
+    }
+    if (!node) {
+        node = std::make_unique<Node>();
+        node->path = root;
+        node->throughLink = true;
+        node->isRoot = true;
+        node->place = m_mounts.locate(root);
+    }
+    schedule(node.get());
+    return node;
 }
 
 // Called with m_mutex held.
@@ -693,6 +833,8 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
     child->order = parent->order;
     appendIndex(child->order, index);
     child->throughLink = true;
+    // Placed by the real path; mount points below it are not looked for.
+    child->place = {m_mounts.locate(real).mount, false};
     if (!scope->excluded.empty()) {
         child->scope = std::move(scope);
         child->real = real;
@@ -823,11 +965,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     }
 
     WalkResult result;
-    auto rootNode = std::make_unique<Node>();
-    rootNode->path = root;
-    rootNode->throughLink = true;
-    rootNode->isRoot = true;
-    schedule(rootNode.get());
+    std::unique_ptr<Node> rootNode = takeRoot(root);
     const std::vector<Node *> left = writeInOrder(rootNode.get(), sink, result);
 
     std::unique_lock lock(m_mutex);

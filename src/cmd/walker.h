@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cmd/mountwatch.h"
 #include "cmd/pattern.h"
 
 #include <atomic>
@@ -54,6 +55,8 @@ struct WalkerSettings {
     // A folder whose open or read has not returned by then is given up.
     std::chrono::milliseconds deadline = std::chrono::seconds(15);
     FolderReader *reader = nullptr; // nullptr: the system calls
+    // Which mount each folder lies on; nullptr: this process's mount table.
+    const MountTable *mounts = nullptr;
 };
 
 // Lists the entries below a folder that match a pattern, in the order the command
@@ -67,6 +70,8 @@ struct WalkerSettings {
 //
 // A folder that does not answer within the deadline is reported and left out; the
 // reader stuck on it cannot be interrupted, so it is replaced and never waited for.
+// Once a mount has left a call unanswered that long, every folder on it still waiting
+// is given up at once (MountWatch).
 class Walker {
 public:
     // threads 0: as many readers as the folders keep busy (cores while reads are served
@@ -81,9 +86,14 @@ public:
     // root as it should be printed (no trailing separator except for "/").
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
                     WalkSink &sink);
+    // Starts opening the roots of walks to come, each on its own thread, so that roots on
+    // shares that do not answer use up their deadlines side by side rather than one
+    // after another. A walk of one of them goes on from there.
+    void openAhead(const std::vector<std::string> &roots);
 
     static unsigned maxThreads();
-    // Readers still inside a call on a folder that was given up.
+    // Readers still inside a call on a folder that was given up, or on a root opened
+    // ahead that has not answered yet.
     unsigned stuckReaders() const { return m_stuck; }
 
 private:
@@ -105,6 +115,9 @@ private:
     bool waitFor(Node *node);
     void stopReading(Node *node);
     void giveUp(Node *node);
+    void passOver(Node *node);
+    void openRootAhead(Node *node);
+    std::unique_ptr<Node> takeRoot(const std::string &root);
     void abandonRest(std::unique_lock<std::mutex> &lock);
     void addReader();
     void release(Node *node);
@@ -121,7 +134,10 @@ private:
     unsigned m_active; // readers allowed to work now, guarded by m_mutex
     unsigned m_windowReads = 0;
     unsigned m_windowBlocked = 0;
-    std::vector<std::thread> m_threads; // guarded by m_mutex
+    std::vector<std::thread> m_threads;         // guarded by m_mutex
+    std::vector<std::thread> m_openers;         // openAhead()'s, guarded by m_mutex
+    std::vector<std::unique_ptr<Node>> m_ahead; // roots opened ahead, guarded by m_mutex
+    MountWatch m_mounts;                        // guarded by m_mutex
     std::mutex m_mutex;
     std::condition_variable m_workCv;
     std::condition_variable m_parkCv;

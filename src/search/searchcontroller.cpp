@@ -5,6 +5,7 @@
 #include "ui/filenames.h"
 #include "ui/windowless.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,18 +45,21 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
 
 SearchController::~SearchController()
 {
-    if (m_helper && m_helper->state() != QProcess::NotRunning) {
-        m_helper->disconnect(this);
-        m_helper->kill();
-        if (!m_helper->waitForFinished(2000)) {
-            // Stuck in the kernel on an unreachable share, it cannot be reaped yet; deleting
-            // the QProcess would hold up the exit for another 30 s, so let it go instead.
-            m_helper->setParent(nullptr);
-            m_helper = nullptr;
-            return;
-        }
+    // The helpers of earlier searches that have not gone yet are children too.
+    const QList<QProcess *> helpers = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+    for (QProcess *helper : helpers) {
+        helper->disconnect(this);
+        if (helper->state() != QProcess::NotRunning)
+            helper->kill();
     }
-    delete m_helper;
+    // Killed, they go at once; one stuck in the kernel on an unreachable share cannot be
+    // reaped yet, and deleting its QProcess would hold up the exit for 30 s: it is let go.
+    const QDeadlineTimer deadline(250);
+    for (QProcess *helper : helpers) {
+        if (helper->state() != QProcess::NotRunning &&
+            !helper->waitForFinished(int(deadline.remainingTime())))
+            helper->setParent(nullptr);
+    }
 }
 
 void SearchController::setCategoryPaths(const QStringList &paths)
@@ -183,11 +187,8 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
 
 void SearchController::startHelper()
 {
-    // The last helper may still be exiting after deleting its batch; deleting it waits
-    // for its end, and its finished signal must not reach this search's poll.
     if (m_helper)
-        m_helper->disconnect(this);
-    delete m_helper;
+        letGo(m_helper);
     m_helperErrors.clear();
     m_helper = new QProcess(this);
     m_helper->setProgram(CommandInterpreter::program());
@@ -204,6 +205,22 @@ void SearchController::startHelper()
     });
     m_helper->start();
     m_controls.poll->start();
+}
+
+// The last search's helper may still be on its way out after deleting its batch, or held
+// for good by a call on a dead share, which not even a kill ends. Deleting a running
+// QProcess would kill it and wait for it here, on the GUI thread, and its end would be
+// taken for the new search's; so it is killed, no longer listened to, and deleted once
+// it has gone.
+void SearchController::letGo(QProcess *helper)
+{
+    helper->disconnect(this);
+    if (helper->state() == QProcess::NotRunning) {
+        delete helper;
+        return;
+    }
+    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    helper->kill();
 }
 
 void SearchController::takeHelperErrors()

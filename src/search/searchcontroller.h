@@ -67,6 +67,7 @@ private:
     bool prepareScratch();
     bool writeBatch(const QString &text, QStringList *leftOut);
     void startHelper();
+    void letGo(QProcess *helper);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
     void showResults(const QStringList &paths);

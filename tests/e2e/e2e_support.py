@@ -178,12 +178,41 @@ def showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def run_search_batch(helper, categories, folder, deadline_ms=None):
+    """Runs a search batch for "love" over the categories through the helper, in `folder`;
+    returns its result lines, its error lines, the seconds until it deleted the batch
+    (when the window takes the search as finished) and the process. A helper that left
+    threads stuck on a switched-off share does not end before the share answers or goes:
+    the caller waits for the process once it has seen to that."""
+    batch, result = os.path.join(folder, "list.bat"), os.path.join(folder, "list.txt")
+    errors = os.path.join(folder, "errors.txt")
+    with open(result, "w"):
+        pass
+    with open(batch, "w", encoding="utf-8") as lines:
+        for category in categories:
+            lines.write(f'DIR "{category}/*love*" /ad /s /b >>"{result}"\r\n')
+        lines.write(f'DEL /Q "{batch}"\r\n')
+    env = dict(os.environ)
+    if deadline_ms:
+        env["MOVIECAT_FOLDER_DEADLINE_MS"] = str(deadline_ms)
+    start = time.monotonic()
+    with open(errors, "wb") as stderr:
+        process = subprocess.Popen([helper, batch], stdout=subprocess.DEVNULL, stderr=stderr,
+                                   env=env)
+    poll(lambda: not os.path.exists(batch), "the helper to delete its batch", 40 * 60, 0.01)
+    took = time.monotonic() - start
+    with open(result, encoding="utf-8") as found, open(errors, encoding="utf-8") as said:
+        return [line.rstrip("\r\n") for line in found], said.read().splitlines(), took, process
+
+
 FUSE_CONNECTIONS = "/sys/fs/fuse/connections"
 
 
 class SlowShare:
     """A folder served through slowfs.py at `mountpoint`: every call delayed by `delay`
     seconds, and every call on the `dead` folders (relative to `source`) never answering.
+    switch_off() makes the whole share stop answering while it stays mounted, and
+    switch_on() lets it answer again, calls that waited meanwhile included.
 
         with SlowShare(source, mountpoint, delay=0.02, dead=["Sleeping NAS"]):
             ...
@@ -196,8 +225,9 @@ class SlowShare:
     def __init__(self, source, mountpoint, delay=0.0, dead=(), links2=False, stuck_changes=False,
                  log=None):
         self.source, self.mountpoint = source, os.path.abspath(mountpoint)
+        self.switch = self.mountpoint.rstrip("/") + ".off"  # beside the mount, never in it
         self.args = [sys.executable, os.path.join(os.path.dirname(__file__), "slowfs.py"),
-                     source, self.mountpoint, "--delay", str(delay)]
+                     source, self.mountpoint, "--delay", str(delay), "--off-while", self.switch]
         for folder in dead:
             self.args += ["--dead", folder]
         if links2:
@@ -242,6 +272,14 @@ class SlowShare:
                     return os.makedev(major, minor)
         return None
 
+    def switch_off(self):
+        with open(self.switch, "w"):
+            pass
+
+    def switch_on(self):
+        if os.path.exists(self.switch):
+            os.remove(self.switch)
+
     def abort(self):
         """Releases every call stuck on the share: they fail with ENOTCONN from now on."""
         if self.device is None:
@@ -256,6 +294,7 @@ class SlowShare:
             pass  # already gone
 
     def __exit__(self, *exc):
+        self.switch_on()
         self.abort()
         if self.device is not None:
             subprocess.run(["fusermount", "-u", "-z", self.mountpoint], check=False,

@@ -1,13 +1,16 @@
 """A passthrough FUSE file system that behaves like a distant or dead network share.
 
     python3 slowfs.py SOURCE MOUNTPOINT [--delay SECONDS] [--dead RELPATH ...] [--links2]
-                      [--stuck-changes]
+                      [--off-while FILE] [--stuck-changes]
 
 Every call waits --delay seconds before it answers, as a share across a slow link does.
 Every call on a --dead folder or anything below it never answers, as a share whose server
 went to sleep: the caller hangs until the connection is aborted through
 /sys/fs/fuse/connections/N/abort (e2e_support.SlowShare does that). --links2 reports a link
 count of 2 for every folder, whatever it holds, the way some network file systems do.
+--off-while FILE switches the whole share off while FILE (best kept outside the mount)
+exists: every call waits until it is removed again, as on a NAS that was switched off
+and on while mounted.
 --stuck-changes mounts it writable, and every call that would change it (rename, mkdir,
 unlink, rmdir, create, link, symlink) never answers, while reading goes on: a share whose
 server lists folders but hangs on a change.
@@ -36,18 +39,21 @@ class SlowShare(fusepy.Operations):
 
     _changes = {"rename", "mkdir", "unlink", "rmdir", "create", "link", "symlink"}
 
-    def __init__(self, source, delay, dead, links2, stuck_changes=False):
+    def __init__(self, source, delay, dead, links2, off_while=None, stuck_changes=False):
         self.stuck_changes = stuck_changes
         self.source = os.path.realpath(source)
         self.delay = delay
         self.dead = [d.strip("/") for d in dead]
         self.links2 = links2
+        self.off_while = off_while
         self.never = threading.Event()
 
     def __call__(self, op, path, *args):
         if op not in self._housekeeping:
             if self._is_dead(path) or (self.stuck_changes and op in self._changes):
                 self.never.wait()  # released only by aborting the connection
+            while self.off_while and os.path.exists(self.off_while):
+                time.sleep(0.02)
             if self.delay:
                 time.sleep(self.delay)
         return super().__call__(op, path, *args)
@@ -136,10 +142,14 @@ def main():
                         help="folder (relative to the source) whose calls never answer")
     parser.add_argument("--links2", action="store_true",
                         help="report a link count of 2 for every folder")
+    parser.add_argument("--off-while", metavar="FILE",
+                        help="no call answers while this file exists")
     parser.add_argument("--stuck-changes", action="store_true",
                         help="mount writable; every change never answers")
     args = parser.parse_args()
-    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2, args.stuck_changes),
+    off_while = os.path.abspath(args.off_while) if args.off_while else None
+    fusepy.FUSE(SlowShare(args.source, args.delay, args.dead, args.links2, off_while,
+                          args.stuck_changes),
                 args.mountpoint, foreground=True, nothreads=False, ro=not args.stuck_changes,
                 fsname="slowfs")
 
