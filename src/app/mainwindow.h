@@ -7,6 +7,8 @@
 #include <memory>
 
 class QApplication;
+class QLabel;
+class QListWidget;
 
 namespace moviecat {
 
@@ -42,6 +44,7 @@ private:
     void createBrowsing();
     void createCategories();
     void createSearch();
+    static QLabel *createIndexStatus(QListWidget *results);
     void createStatusLine();
     void createChrome();
     void wireFeatures();

@@ -2,6 +2,7 @@
 
 #include "base/helperreport.h"
 #include "cmd/pattern.h"
+#include "index/indexcache.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -490,8 +491,16 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
             }
         }
         const Pattern pattern(name);
-        const WalkResult result = m_walker.walk(absolute(folder), pattern, switches.walk, writer);
+        std::optional<index::FolderIndex> record;
+        if (wantsIndex(switches.walk))
+            record.emplace();
+        const WalkResult result = m_walker.walk(absolute(folder), pattern, switches.walk, writer,
+                                                record ? &*record : nullptr);
         found = found || result.listed > 0;
+        if (record && result.complete) {
+            writer.flush();
+            writeIndex(*record, streams);
+        }
         if (result.outputFailed)
             break;
     }
@@ -506,6 +515,27 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
     if (!found)
         writer.message("File Not Found");
     return found;
+}
+
+// The walks of a search: every folder below, hidden ones too.
+bool Interpreter::wantsIndex(const WalkOptions &walk) const
+{
+    return !m_options.indexFolder.empty() && !m_indexFailed && walk.recurse && walk.folders &&
+           !walk.files && walk.hidden == HiddenEntries::Include;
+}
+
+// Whatever fails here, the search goes on without an index; why is said once.
+void Interpreter::writeIndex(const index::FolderIndex &record, Streams &streams)
+{
+    int error = index::makeCacheFolder(m_options.indexFolder);
+    if (error == 0)
+        error = index::writeWhole(m_options.indexFolder, index::indexFileName(record.header().root),
+                                  record.serialize());
+    if (error != 0) {
+        m_indexFailed = true;
+        say(streams.err, "index not written (" + std::string(std::strerror(error)) +
+                             "): " + printablePath(m_options.indexFolder));
+    }
 }
 
 bool Interpreter::isBatchFile(const std::string &path) const

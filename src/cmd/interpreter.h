@@ -24,6 +24,9 @@ public:
         std::chrono::milliseconds folderDeadline = std::chrono::seconds(15);
         FolderReader *reader = nullptr;     // tests only: how folders are read
         const MountTable *mounts = nullptr; // tests only: the mount table
+        // Where the index of each folder that DIR /s /ad walks to the end is written;
+        // empty for none.
+        std::string indexFolder;
     };
 
     Interpreter();
@@ -50,6 +53,8 @@ private:
                         const std::string &pattern, Streams &streams);
     bool deleteFile(const std::string &path, Streams &streams);
     bool isBatchFile(const std::string &path) const;
+    bool wantsIndex(const WalkOptions &walk) const;
+    void writeIndex(const index::FolderIndex &index, Streams &streams);
 
     Options m_options;
     Walker m_walker;
@@ -58,6 +63,7 @@ private:
     ino_t m_batchInode = 0;
     bool m_haveBatch = false;
     bool m_outputFailed = false;
+    bool m_indexFailed = false;
 };
 
 } // namespace moviecat::cmd

@@ -17,6 +17,7 @@
 
 #include "base/filesystems.h"
 #include "base/helperreport.h"
+#include "cmd/indexform.h"
 #include "cmd/unicode.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -153,6 +155,11 @@ template <class Node> struct EntryOf {
     int linkError = 0;        // a linked folder whose target cannot be resolved
     std::string real;         // a linked folder's target
     std::unique_ptr<Node> child;
+    // For the index, where one is written: the folded name (empty for ASCII) and the
+    // modification time where a stat gave it.
+    std::string folded;
+    std::uint32_t modified = 0;
+    std::uint32_t recordId = 0; // its number in the index + 1
 };
 
 } // namespace
@@ -182,6 +189,10 @@ struct Walker::Node {
     // the whole path: the parent's descriptor stays open until the last one has.
     Node *parent = nullptr;
     int fd = -1;
+    // For the index: this folder's number + 1 (noParent for the root), and its
+    // modification time as its reader found it.
+    std::uint32_t recordId = index::FolderIndex::noParent;
+    std::uint32_t modified = 0;
     std::atomic<size_t> unopenedChildren = 0;
 };
 
@@ -483,6 +494,17 @@ void Walker::learnFileSystem(Node *node, int fd)
         m_rootReal = length > 0 && size_t(length) < sizeof buffer && buffer[0] == '/'
                          ? std::string(buffer, size_t(length))
                          : realPath(node->path);
+        struct statfs fs;
+        struct stat st;
+        if (m_record && ::fstatfs(fd, &fs) == 0 && ::fstat(fd, &st) == 0) {
+            m_rootFileSystem = static_cast<unsigned long>(fs.f_type);
+            m_rootDevice = st.st_dev;
+        }
+    }
+    if (m_record && !node->isRoot) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0)
+            node->modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
     }
     if (node->links != LinkCount::Unknown || !m_options.recurse || m_options.files)
         return;
@@ -514,6 +536,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         unsigned type = d->d_type;
         struct stat st;
         bool statted = false;
+        bool folderStatted = false; // st holds the folder's (or link target's) own stat
         if (type == DT_UNKNOWN) {
             if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // gone meanwhile
@@ -525,6 +548,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             kind = EntryKind::Folder;
         else if (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))
             kind = EntryKind::LinkedFolder;
+        folderStatted = kind != EntryKind::Other && (statted || kind == EntryKind::LinkedFolder);
         if (kind == EntryKind::Other && !options.files)
             continue;
 
@@ -535,6 +559,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             S_ISDIR(st.st_mode)) {
             otherDevice = st.st_dev != node->device;
             leaf = !otherDevice && st.st_nlink == 2; // below 2: not counted after all
+            folderStatted = true;
         }
         const bool hidden = name[0] == '.';
         const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
@@ -542,7 +567,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
                              (options.hidden == HiddenEntries::Only) == hidden);
         const std::string_view view(name);
         const bool listed = wanted && m_pattern->matches(view);
-        if (!listed && !(options.recurse && kind != EntryKind::Other && !leaf))
+        // The index holds every folder, matching or not, leaves included.
+        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record)))
             continue;
 
         Node::Entry &e = entries.emplace_back();
@@ -561,6 +587,11 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             e.real = realPath(joinPath(node->path, view));
             if (e.real.empty())
                 e.linkError = errno;
+        }
+        if (m_record && kind != EntryKind::Other && e.problem == Problem::None) {
+            e.folded = indexForm(view);
+            if (folderStatted)
+                e.modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
         }
     }
 }
@@ -833,6 +864,7 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
     child->order = parent->order;
     appendIndex(child->order, index);
     child->throughLink = true;
+    child->recordId = e.recordId;
     // Placed by the real path; mount points below it are not looked for.
     child->place = {m_mounts.locate(real).mount, false};
     if (!scope->excluded.empty()) {
@@ -850,8 +882,11 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
 {
     if (!waitFor(node)) {
         sink.message(skippedLine(SkipReason::NotAnswering, node->path));
+        m_incomplete = true;
         return false;
     }
+    if (m_record)
+        record(node);
     if (node->error != 0) {
         sink.message(skippedLine(SkipReason::Unreadable, node->path, std::strerror(node->error)));
     } else if (node->isRoot) {
@@ -914,6 +949,21 @@ void Walker::abandonRest(std::unique_lock<std::mutex> &lock)
     m_aborting = false;
 }
 
+// Adds a folder's sub-folders to the index, in the order they are listed.
+void Walker::record(Node *node)
+{
+    if (node->recordId != index::FolderIndex::noParent && node->modified != 0 &&
+        m_record->modified(node->recordId - 1) == 0)
+        m_record->setModified(node->recordId - 1, node->modified);
+    for (Node::Entry &e : node->entries) {
+        if (e.kind == EntryKind::Other || e.problem != Problem::None)
+            continue;
+        e.recordId = m_record->add(node->recordId, e.name, e.folded, e.modified) + 1;
+        if (e.child)
+            e.child->recordId = e.recordId;
+    }
+}
+
 // Depth first in listing order: a folder's matches, then each sub-folder's in turn.
 // Returns the folders still open when the output failed, innermost last.
 std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, WalkResult &result)
@@ -953,10 +1003,15 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
 }
 
 WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                        WalkSink &sink)
+                        WalkSink &sink, index::FolderIndex *record)
 {
     m_pattern = &pattern;
     m_options = options;
+    m_record = record;
+    m_incomplete = false;
+    m_rootFileSystem = 0;
+    m_rootDevice = 0;
+    const std::int64_t started = std::int64_t(std::time(nullptr));
     m_followed.clear();
     m_rootReal.clear();
     {
@@ -977,6 +1032,10 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     m_unreleased = 0;
     if (rootNode->pinned)
         m_pinned.push_back(std::move(rootNode));
+    result.complete = !m_incomplete && !result.outputFailed && result.rootOpened;
+    if (m_record)
+        m_record->setHeader({root, m_rootFileSystem, m_rootDevice, started});
+    m_record = nullptr;
     return result;
 }
 

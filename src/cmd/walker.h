@@ -2,6 +2,7 @@
 
 #include "cmd/mountwatch.h"
 #include "cmd/pattern.h"
+#include "index/folderindex.h"
 
 #include <atomic>
 #include <chrono>
@@ -39,6 +40,7 @@ struct WalkResult {
     size_t listed = 0;
     bool rootOpened = false;
     bool outputFailed = false;
+    bool complete = false; // every folder below the root was read or found unreadable
 };
 
 // How folders are opened and their listings read: the system calls, or in tests a
@@ -83,9 +85,11 @@ public:
     Walker(const Walker &) = delete;
     Walker &operator=(const Walker &) = delete;
 
-    // root as it should be printed (no trailing separator except for "/").
+    // root as it should be printed (no trailing separator except for "/"). With record,
+    // every folder listed (whatever the pattern) is added to it, in listing order, and
+    // its header set; it holds the whole tree where the result is complete.
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                    WalkSink &sink);
+                    WalkSink &sink, index::FolderIndex *record = nullptr);
     // Starts opening the roots of walks to come, each on its own thread, so that roots on
     // shares that do not answer use up their deadlines side by side rather than one
     // after another. A walk of one of them goes on from there.
@@ -123,6 +127,7 @@ private:
     void release(Node *node);
     Node *followLink(Node *parent, size_t index, WalkSink &sink);
     bool writeFolder(Node *node, WalkSink &sink, WalkResult &result);
+    void record(Node *node);
     std::vector<Node *> writeInOrder(Node *root, WalkSink &sink, WalkResult &result);
 
     FolderReader m_systemReader;
@@ -161,6 +166,10 @@ private:
     WalkOptions m_options;
     std::string m_rootReal;              // written by the reader of the root, read after it is done
     std::vector<std::string> m_followed; // real paths of folders entered through links
+    index::FolderIndex *m_record = nullptr;
+    bool m_incomplete = false; // a folder was given up
+    std::uint64_t m_rootFileSystem = 0;
+    std::uint64_t m_rootDevice = 0;
 };
 
 } // namespace moviecat::cmd

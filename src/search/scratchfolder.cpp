@@ -44,14 +44,19 @@ QString ScratchFolder::path() const
     return QDir::toNativeSeparators(m_dir->path());
 }
 
-QString ScratchFolder::batchFile() const
+QString ScratchFolder::batchFile(int search) const
 {
-    return path() + QDir::separator() + QStringLiteral("list.bat");
+    return path() + QDir::separator() + QStringLiteral("list-%1.bat").arg(search);
 }
 
-QString ScratchFolder::resultFile() const
+QString ScratchFolder::resultFile(int search) const
 {
-    return path() + QDir::separator() + QStringLiteral("list.txt");
+    return path() + QDir::separator() + QStringLiteral("list-%1.txt").arg(search);
+}
+
+QString ScratchFolder::indexBatchFile() const
+{
+    return path() + QDir::separator() + QStringLiteral("index.bat");
 }
 
 QString CommandInterpreter::program()

@@ -16,8 +16,12 @@ public:
     bool isValid() const;
     QString errorString() const;
     QString path() const;
-    QString batchFile() const;  // list.bat
-    QString resultFile() const; // list.txt
+    // Each search has its own pair, so that a helper left behind by a newer search can
+    // never write into the newer one's results.
+    QString batchFile(int search) const;  // list-<search>.bat
+    QString resultFile(int search) const; // list-<search>.txt
+    // The background indexer's batch; its output goes nowhere.
+    QString indexBatchFile() const; // index.bat
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

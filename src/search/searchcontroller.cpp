@@ -2,6 +2,7 @@
 
 #include "search/batchfile.h"
 #include "search/scratchfolder.h"
+#include "search/searchindex.h"
 #include "ui/filenames.h"
 #include "ui/windowless.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -23,11 +25,25 @@ namespace {
 // More than any real run writes; a flood beyond it is not kept.
 constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 
+// A helper killed at the window's end that has not gone yet: one stuck in the kernel on
+// an unreachable share cannot be reaped until the share answers, and one at idle priority
+// may take a while to get the processor to die on a busy machine. Deleting its QProcess
+// would wait up to 30 s for it; it is kept here instead, and deleted once it has gone.
+void keepUntilGone(QProcess *helper)
+{
+    static auto *const kept = new QList<QPointer<QProcess>>;
+    helper->setParent(nullptr);
+    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    kept->removeAll(nullptr);
+    kept->append(helper);
+}
+
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls)
+    : QObject(parent), m_controls(controls), m_index(new SearchIndex(this))
 {
+    connect(m_index, &SearchIndex::refreshed, this, &SearchController::indexInBackground);
     m_controls.searchBox->installEventFilter(this);
     m_controls.results->viewport()->installEventFilter(this);
     m_controls.results->setUniformItemSizes(true); // a hundred thousand lines load at once
@@ -38,9 +54,13 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
     connect(m_controls.results, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { pick(m_controls.results->row(item)); });
     connect(m_controls.results, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_pressOnResults)
+        if (!m_pressOnResults && !m_restoring)
             pick(row);
     });
+    if (m_controls.indexStatus) {
+        m_controls.indexStatus->hide();
+        m_controls.indexStatus->setAccessibleName(tr("搜索结果来源"));
+    }
 }
 
 SearchController::~SearchController()
@@ -52,19 +72,19 @@ SearchController::~SearchController()
         if (helper->state() != QProcess::NotRunning)
             helper->kill();
     }
-    // Killed, they go at once; one stuck in the kernel on an unreachable share cannot be
-    // reaped yet, and deleting its QProcess would hold up the exit for 30 s: it is let go.
+    // Killed, they go at once, or are let go.
     const QDeadlineTimer deadline(250);
     for (QProcess *helper : helpers) {
         if (helper->state() != QProcess::NotRunning &&
             !helper->waitForFinished(int(deadline.remainingTime())))
-            helper->setParent(nullptr);
+            keepUntilGone(helper);
     }
 }
 
 void SearchController::setCategoryPaths(const QStringList &paths)
 {
     m_categoryPaths = paths;
+    m_index->refresh(m_categoryPaths);
 }
 
 bool SearchController::eventFilter(QObject *watched, QEvent *event)
@@ -111,23 +131,47 @@ qint64 SearchController::helperProcessId() const
     return m_helper ? m_helper->processId() : 0;
 }
 
+qint64 SearchController::indexerProcessId() const
+{
+    return m_indexer ? m_indexer->processId() : 0;
+}
+
+QString SearchController::batchFile() const
+{
+    return m_scratch ? m_scratch->batchFile(m_search) : QString();
+}
+
+QString SearchController::resultFile() const
+{
+    return m_scratch ? m_scratch->resultFile(m_search) : QString();
+}
+
 void SearchController::launch()
 {
-    if (m_busy)
-        return;
     const QString text = m_controls.searchBox->text();
     if (const std::optional<QString> refusal = SearchBatch::refusal(text)) {
         emit problem(*refusal);
         return;
     }
+    // A new search never waits for the one under way: its walk is abandoned.
+    if (m_busy)
+        abandonHelper();
     if (!prepareScratch())
         return;
 
+    ++m_search;
     m_busy = true;
+    m_instantShown = false;
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
     m_controls.results->clear();
     m_resultPaths.clear();
+    setIndexStatus(QString());
+    const int search = m_search;
+    m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
+        if (answer.any)
+            showInstant(search, answer.paths, answer.walked);
+    });
 
     QStringList leftOut;
     if (!writeBatch(text, &leftOut))
@@ -137,7 +181,8 @@ void SearchController::launch()
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }
 
-bool SearchController::prepareScratch()
+// Without a place to tell, a failure is said through problem().
+bool SearchController::prepareScratch(QString *why)
 {
     // A temporary-files cleaner may have swept the idle folder away; every later search
     // would fail to create its files in it.
@@ -147,16 +192,19 @@ bool SearchController::prepareScratch()
         m_scratch = std::make_unique<ScratchFolder>();
     if (m_scratch->isValid())
         return true;
-    const QString why = m_scratch->errorString();
+    const QString error = m_scratch->errorString();
     m_scratch.reset();
-    emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(why));
+    if (why)
+        *why = error;
+    else
+        emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(error));
     return false;
 }
 
 // An empty result file, then the batch over every category that can be searched.
 bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
 {
-    QFile result(m_scratch->resultFile());
+    QFile result(m_scratch->resultFile(m_search));
     if (!result.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         abandonLaunch(tr("无法创建 %1：%2").arg(result.fileName(), result.errorString()));
         return false;
@@ -170,9 +218,9 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
         else
             paths << path;
     }
-    QFile batch(m_scratch->batchFile());
-    const QByteArray bytes =
-        SearchBatch::compose(paths, text, m_scratch->resultFile(), m_scratch->batchFile());
+    QFile batch(m_scratch->batchFile(m_search));
+    const QByteArray bytes = SearchBatch::compose(paths, text, m_scratch->resultFile(m_search),
+                                                  m_scratch->batchFile(m_search));
     if (!batch.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         batch.write(bytes) != bytes.size() || !batch.flush()) {
         const QString why = batch.errorString();
@@ -192,7 +240,7 @@ void SearchController::startHelper()
     m_helperErrors.clear();
     m_helper = new QProcess(this);
     m_helper->setProgram(CommandInterpreter::program());
-    m_helper->setArguments(CommandInterpreter::arguments(m_scratch->batchFile()));
+    m_helper->setArguments(CommandInterpreter::arguments(m_scratch->batchFile(m_search)));
     m_helper->setStandardOutputFile(QProcess::nullDevice());
     m_helper->setStandardInputFile(QProcess::nullDevice());
     // Its complaints say which folders it left out; they still reach our own stderr.
@@ -245,7 +293,7 @@ void SearchController::poll()
 {
     if (!m_busy)
         return;
-    if (QFile::exists(m_scratch->batchFile())) {
+    if (QFile::exists(m_scratch->batchFile(m_search))) {
         // The batch deletes itself as its last act; a helper that is gone while the file
         // is still there will never signal, so the search ends with what it wrote.
         if (m_helper && m_helper->state() == QProcess::NotRunning) {
@@ -259,7 +307,7 @@ void SearchController::poll()
                 why = tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
             else
                 why = tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
-            QFile::remove(m_scratch->batchFile());
+            QFile::remove(m_scratch->batchFile(m_search));
             finish(why);
         }
         return;
@@ -279,19 +327,20 @@ void SearchController::finish(const QString &problemText)
     takeHelperErrors();
     QString message = problemText;
     QStringList lines;
-    QFile result(m_scratch->resultFile());
+    QFile result(m_scratch->resultFile(m_search));
     if (result.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = result.readAll();
         result.close();
         lines = SearchBatch::resultLines(bytes);
-        showResults(lines);
-        // Marks "no current row" as chosen, so that keyboard focus arriving in the list
-        // does not make the first line current, which would pick it unasked.
-        m_controls.results->setCurrentIndex(QModelIndex());
     } else if (message.isEmpty()) {
         message = tr("无法读取搜索结果（%1）：%2").arg(result.fileName(), result.errorString());
     }
-    QFile::remove(m_scratch->resultFile());
+    // The walk's answer is the one that stands, whatever the index said.
+    replaceResults(lines);
+    QFile::remove(m_scratch->resultFile(m_search));
+    setIndexStatus(m_instantShown ? tr("已核对") : QString());
+    // The walk has written the indexes anew.
+    m_index->refresh(m_categoryPaths);
 
     m_controls.results->show();
     m_controls.toggleButton->show();
@@ -321,6 +370,125 @@ void SearchController::showResults(const QStringList &paths)
         item->setToolTip(note);
         item->setData(Qt::AccessibleDescriptionRole, note);
     }
+}
+
+void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
+{
+    // Too late: a newer search has begun, or the walk has answered already.
+    if (search != m_search || !m_busy)
+        return;
+    m_instantShown = true;
+    replaceResults(paths);
+    m_controls.results->show();
+    setIndexStatus(
+        tr("索引结果（%1），正在核对…").arg(walked.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    emit instantResults(paths);
+}
+
+// The list becomes these paths; the line that was current and the line at the top stay
+// where the same paths still are.
+void SearchController::replaceResults(const QStringList &paths)
+{
+    if (paths == m_resultPaths)
+        return;
+    QListWidget *results = m_controls.results;
+    const QString currentPath = m_resultPaths.value(results->currentRow());
+    const QListWidgetItem *top = results->itemAt(0, 0);
+    const QString topPath = top ? m_resultPaths.value(results->row(top)) : QString();
+
+    m_restoring = true;
+    results->clear();
+    showResults(paths);
+    // Marks "no current row" as chosen, so that keyboard focus arriving in the list
+    // does not make the first line current, which would pick it unasked.
+    results->setCurrentIndex(QModelIndex());
+    if (!currentPath.isEmpty()) {
+        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
+            results->setCurrentRow(row);
+    }
+    if (!topPath.isEmpty()) {
+        if (const int row = int(paths.indexOf(topPath)); row >= 0)
+            results->scrollToItem(results->item(row), QAbstractItemView::PositionAtTop);
+    }
+    m_restoring = false;
+}
+
+void SearchController::setIndexStatus(const QString &text)
+{
+    m_controls.results->setAccessibleDescription(text);
+    if (!m_controls.indexStatus)
+        return;
+    m_controls.indexStatus->setText(text);
+    m_controls.indexStatus->setAccessibleDescription(text);
+    m_controls.indexStatus->setVisible(!text.isEmpty());
+}
+
+// The helper of the search under way is let go without waiting; it has its own scratch
+// files, so whatever it still writes goes nowhere near the next search.
+void SearchController::abandonHelper()
+{
+    m_controls.poll->stop();
+    if (m_helper) {
+        letGo(m_helper);
+        m_helper = nullptr;
+    }
+    if (m_scratch) {
+        QFile::remove(m_scratch->batchFile(m_search));
+        QFile::remove(m_scratch->resultFile(m_search));
+    }
+    m_helperErrors.clear();
+    m_busy = false;
+}
+
+// Roots without an index are walked once by the helper at idle priority, which writes
+// their indexes; searches meanwhile run as ever.
+void SearchController::indexInBackground(const QStringList &roots)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(roots);
+#else
+    QStringList todo;
+    for (const QString &root : roots) {
+        if (!m_indexingTried.contains(root))
+            todo << root;
+    }
+    if (todo.isEmpty() || m_indexer)
+        return;
+    m_indexingTried << todo;
+    // Beside the searches' files under a name of its own; without a folder the roots
+    // simply stay unindexed until a search walks them.
+    QString why;
+    if (!prepareScratch(&why))
+        return;
+    const QString batchFile = m_scratch->indexBatchFile();
+    QFile batch(batchFile);
+    const QByteArray bytes =
+        SearchBatch::compose(todo, QString(), QStringLiteral("NUL"), batchFile);
+    if (!batch.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        batch.write(bytes) != bytes.size() || !batch.flush())
+        return;
+    batch.close();
+    m_indexer = new QProcess(this);
+    m_indexer->setProgram(CommandInterpreter::program());
+    m_indexer->setArguments(QStringList{QStringLiteral("--idle")} +
+                            CommandInterpreter::arguments(batchFile));
+    m_indexer->setStandardOutputFile(QProcess::nullDevice());
+    m_indexer->setStandardInputFile(QProcess::nullDevice());
+    // Its complaints are the next search's to tell.
+    m_indexer->setStandardErrorFile(QProcess::nullDevice());
+    connect(m_indexer, &QProcess::finished, this, [this] {
+        m_indexer->deleteLater();
+        m_indexer = nullptr;
+        m_index->refresh(m_categoryPaths);
+    });
+    connect(m_indexer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            m_indexer->deleteLater();
+            m_indexer = nullptr;
+        }
+    });
+    m_indexer->start();
+#endif
 }
 
 void SearchController::reportSkipped()

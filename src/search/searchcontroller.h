@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
 #include <QStringList>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -14,6 +16,7 @@ class QTimer;
 namespace moviecat {
 
 class ScratchFolder;
+class SearchIndex;
 class WindowlessPicture;
 
 // The search: writes a batch of DIR lines over every category folder, lets the helper
@@ -29,13 +32,15 @@ public:
         QListWidget *results = nullptr;           // List3
         WindowlessPicture *busyPicture = nullptr; // Image9
         QTimer *poll = nullptr;                   // Timer2
+        QLabel *indexStatus = nullptr;            // where the results come from; may be left out
     };
 
     explicit SearchController(const Controls &controls, QObject *parent = nullptr);
     // Stops a helper still running and removes the scratch folder.
     ~SearchController() override;
 
-    // The category folders a search walks, in button order.
+    // The category folders a search walks, in button order. Those without an index yet
+    // are indexed in the background.
     void setCategoryPaths(const QStringList &paths);
 
     void launch();
@@ -48,8 +53,15 @@ public:
     QString scratchPath() const;
     // The helper process of the search under way, 0 when none runs.
     qint64 helperProcessId() const;
+    // The helper indexing in the background, 0 when none runs.
+    qint64 indexerProcessId() const;
+    // The scratch files of the search under way or the last one.
+    QString batchFile() const;
+    QString resultFile() const;
 
 signals:
+    // The index answered the search; the list shows its answer while the walk confirms.
+    void instantResults(const QStringList &results);
     // The results are loaded and the list is shown; their paths, as the helper wrote them.
     void finished(const QStringList &results);
     // After finished: the folders the search left out, one line each (path and why).
@@ -64,7 +76,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool prepareScratch();
+    bool prepareScratch(QString *why = nullptr);
+    void showInstant(int search, const QStringList &paths, const QDateTime &walked);
+    void replaceResults(const QStringList &lines);
+    void setIndexStatus(const QString &text);
+    void abandonHelper();
+    void indexInBackground(const QStringList &roots);
     bool writeBatch(const QString &text, QStringList *leftOut);
     void startHelper();
     void letGo(QProcess *helper);
@@ -80,7 +97,13 @@ private:
     QStringList m_resultPaths; // row by row the paths List3 shows readably
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
+    QPointer<QProcess> m_indexer;
+    SearchIndex *m_index = nullptr;
+    QStringList m_indexingTried; // roots sent to the background indexer once already
     QByteArray m_helperErrors;
+    int m_search = 0; // the number of the latest search
+    bool m_instantShown = false;
+    bool m_restoring = false; // the list is being rebuilt: its row changes pick nothing
     bool m_busy = false;
     bool m_promptCleared = false;
     bool m_pressOnResults = false;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -114,12 +115,14 @@ TEST_F(SearchTest, FindsMatchingFoldersInCategoryOrderAndShowsThemBesideANarrowV
     EXPECT_EQ(toggle->text(), QStringLiteral("隐藏搜索列表"));
     EXPECT_TRUE(busyPicture->isHidden());
     EXPECT_TRUE(notices().isEmpty()) << "nothing was skipped";
-    // Nothing of the search stays on disk but the private folder itself.
+    // Nothing of the search, nor of the background indexing that shares the private
+    // folder, stays on disk but the folder itself.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return search->indexerProcessId() == 0; }, 20000));
     EXPECT_EQ(QDir(search->scratchPath()).entryList(QDir::Files), QStringList());
     EXPECT_EQ(QFileInfo(search->scratchPath()).permissions() & 0x0077, 0);
 }
 
-TEST_F(SearchTest, FirstPressClearsThePromptAndANewSearchIsRefusedWhileBusy)
+TEST_F(SearchTest, FirstPressClearsThePromptAndANewSearchReplacesTheOneUnderWay)
 {
     openCatalogue();
     EXPECT_EQ(box->text(), QStringLiteral("输入影片名称"));
@@ -132,9 +135,12 @@ TEST_F(SearchTest, FirstPressClearsThePromptAndANewSearchIsRefusedWhileBusy)
     auto *searchButton = find<QPushButton>(QStringLiteral("Command7"));
     QTest::mouseClick(searchButton, Qt::LeftButton);
     box->setText(QStringLiteral("Heat"));
-    QTest::mouseClick(searchButton, Qt::LeftButton); // busy: ignored
+    // A search never waits for the one before: the newer one is the one answered.
+    QTest::mouseClick(searchButton, Qt::LeftButton);
     ASSERT_TRUE(waitUntilIdle());
-    EXPECT_EQ(resultLines(), QStringList{lib("drama/Paris, Texas")});
+    EXPECT_EQ(resultLines(),
+              (QStringList{lib("action/Heat (1995)"), lib("action/Ronin (1998)/Heat extras"),
+                           lib("drama/Heat of the Night")}));
 }
 
 TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
@@ -369,8 +375,8 @@ TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)
     // Freeze the helper, then take both files away as if the batch had finished and the
     // result file had been lost.
     ::kill(pid_t(pid), SIGSTOP);
-    QFile::remove(search->scratchPath() + QStringLiteral("/list.txt"));
-    QFile::remove(search->scratchPath() + QStringLiteral("/list.bat"));
+    QFile::remove(search->resultFile());
+    QFile::remove(search->batchFile());
     ASSERT_TRUE(waitUntilIdle(5000));
     ::kill(pid_t(pid), SIGKILL);
     EXPECT_EQ(problems.count(), 1);
@@ -385,7 +391,7 @@ TEST_F(SearchTest, AHelperStillExitingDoesNotEndTheNextSearch)
     const qint64 pid = startLongSearch();
     ASSERT_GT(pid, 0);
     ::kill(pid_t(pid), SIGSTOP);
-    QFile::remove(search->scratchPath() + QStringLiteral("/list.bat"));
+    ASSERT_TRUE(QFile::remove(search->batchFile()));
     ASSERT_TRUE(waitUntilIdle(5000));
     QSignalSpy problems(search, &SearchController::problem);
     typeAndSearch(QStringLiteral("heat"));
@@ -407,6 +413,70 @@ TEST_F(SearchTest, AScratchFolderSweptAwayBetweenSearchesIsMadeAgain)
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(problems.count(), 0);
     EXPECT_EQ(results->count(), 3);
+}
+
+// A search answered from the index at once, while the walk it confirms is held back; then
+// the list becomes the walk's answer, the selection staying on its path.
+TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
+{
+    startLongSearch();
+    ASSERT_TRUE(waitUntilIdle(60000)); // this walk writes the index
+    const QStringList walked = resultLines();
+    ASSERT_EQ(walked.size(), 18);
+    view = find<FolderView>(QStringLiteral("ExplorerList1"));
+    auto *status = find<QLabel>(QStringLiteral("IndexStatus"));
+    QSignalSpy picks(search, &SearchController::picked);
+
+    tree.mkdir(QStringLiteral("big/Film 1/Heat 2")); // not in the index yet
+    typeAndSearch(QStringLiteral("heat"));
+    const qint64 pid = search->helperProcessId();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGSTOP);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
+    EXPECT_TRUE(search->isBusy());
+    EXPECT_EQ(resultLines(), walked);
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_EQ(view->viewMode(), ViewMode::List);
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("索引结果（")))
+        << status->text().toStdString();
+    EXPECT_TRUE(status->text().endsWith(QStringLiteral("），正在核对…")));
+    EXPECT_EQ(results->accessibleDescription(), status->text());
+    EXPECT_FALSE(status->accessibleName().isEmpty());
+    results->setCurrentRow(5);
+    const qsizetype picked = picks.count();
+
+    ::kill(pid_t(pid), SIGCONT);
+    ASSERT_TRUE(waitUntilIdle(60000));
+    ASSERT_EQ(results->count(), 36);
+    EXPECT_EQ(results->item(0)->text(), tree.path(QStringLiteral("big/Film 1/Heat 2")));
+    EXPECT_EQ(results->currentItem()->text(), walked[5]) << "the selection stays on its path";
+    EXPECT_EQ(picks.count(), picked) << "rebuilding the list picks nothing";
+    EXPECT_EQ(status->text(), QStringLiteral("已核对"));
+    EXPECT_EQ(results->accessibleDescription(), QStringLiteral("已核对"));
+}
+
+// A new search while a walk is stuck: answered from the index at once, and whatever the
+// old helper writes when it wakes up never reaches the list.
+TEST_F(SearchTest, ANewSearchDuringAStuckWalkAnswersAtOnceAndIgnoresTheOldHelper)
+{
+    startLongSearch();
+    ASSERT_TRUE(waitUntilIdle(60000));
+    typeAndSearch(QStringLiteral("film 7"));
+    const qint64 old = search->helperProcessId();
+    ASSERT_GT(old, 0);
+    ::kill(pid_t(old), SIGSTOP);
+    const QString oldResults = search->resultFile();
+
+    typeAndSearch(QStringLiteral("heat"));
+    EXPECT_NE(search->helperProcessId(), old);
+    EXPECT_NE(search->resultFile(), oldResults) << "each search has its own files";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
+    ::kill(pid_t(old), SIGCONT);
+    ASSERT_TRUE(waitUntilIdle(60000));
+    EXPECT_EQ(results->count(), 18);
+    for (int row = 0; row < results->count(); ++row)
+        EXPECT_EQ(results->item(row)->text(), tree.path(QStringLiteral("big/Film 7/Heat (1995)")));
 }
 
 TEST_F(SearchTest, ClosingTheWindowStopsTheHelperAndRemovesTheScratchFolder)

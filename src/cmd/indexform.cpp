@@ -1,0 +1,63 @@
+#include "cmd/indexform.h"
+
+#include "cmd/unicode.h"
+
+namespace moviecat::cmd {
+
+static_assert(nonStarterBit == index::nonStarter);
+
+namespace {
+
+bool isAscii(std::string_view s)
+{
+    for (const char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string indexForm(std::string_view name)
+{
+    if (isAscii(name))
+        return {};
+    thread_local std::u32string form;
+    matchForm(name, form);
+    std::string out;
+    index::appendFolded(form, out);
+    return out;
+}
+
+// Read as Pattern reads it: runs of * are one, each text between wildcards folded.
+index::IndexQuery indexQuery(std::string_view pattern)
+{
+    using Token = index::IndexQuery::Token;
+    std::vector<Token> tokens;
+    std::u32string form;
+    std::size_t start = 0;
+    auto addText = [&](std::size_t end) {
+        if (end == start)
+            return;
+        matchForm(pattern.substr(start, end - start), form);
+        Token token{Token::Kind::Text, {}};
+        index::appendFolded(form, token.text);
+        tokens.push_back(std::move(token));
+    };
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c != '*' && c != '?')
+            continue;
+        addText(i);
+        start = i + 1;
+        if (c == '?')
+            tokens.push_back({Token::Kind::AnyOne, {}});
+        else if (tokens.empty() || tokens.back().kind != Token::Kind::AnyRun)
+            tokens.push_back({Token::Kind::AnyRun, {}});
+    }
+    addText(pattern.size());
+    return index::IndexQuery(std::move(tokens));
+}
+
+} // namespace moviecat::cmd

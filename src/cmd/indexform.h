@@ -1,0 +1,17 @@
+#pragma once
+
+#include "index/indexquery.h"
+
+#include <string>
+#include <string_view>
+
+namespace moviecat::cmd {
+
+// A name's folded form as the index stores it (index::appendFolded of its match form);
+// empty for an ASCII name, whose form the index derives itself.
+std::string indexForm(std::string_view name);
+
+// The query over an index that matches exactly the names Pattern(pattern) matches.
+index::IndexQuery indexQuery(std::string_view pattern);
+
+} // namespace moviecat::cmd

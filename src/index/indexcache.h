@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace moviecat::index {
+
+// Where the indexes live: $XDG_CACHE_HOME/moviecat, else ~/.cache/moviecat; empty when
+// neither variable gives an absolute folder.
+std::string cacheFolder();
+
+// The file of one root's index inside the cache folder.
+std::string indexFileName(std::string_view root);
+
+// Makes the cache folder (mode 0700, parents as needed) where it is missing. 0, or the
+// errno of what failed.
+int makeCacheFolder(const std::string &folder);
+
+// Writes the bytes to a new temporary file in the folder and renames it over the name,
+// so that a reader sees the old file or the new one, whole, and two writers at once
+// leave one of theirs. 0, or the errno of what failed (nothing is left behind then).
+int writeWhole(const std::string &folder, const std::string &name, std::string_view bytes);
+
+// What tells one version of a file from the next.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+std::optional<FileStamp> stampOf(const std::string &path);
+
+// The whole file and its stamp, taken from the same open file; nothing when it cannot be
+// read or is larger than limit.
+std::optional<std::string> readWhole(const std::string &path, std::size_t limit,
+                                     FileStamp *stamp = nullptr);
+
+} // namespace moviecat::index

@@ -1,0 +1,128 @@
+#include "search/searchindex.h"
+
+#include "cmd/indexform.h"
+#include "search/batchfile.h"
+
+#include <QDir>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace moviecat {
+
+namespace {
+
+// No index of ours comes near this; a larger file is not read at all.
+constexpr std::size_t maxIndexBytes = 1u << 30;
+
+} // namespace
+
+struct SearchIndex::Work {
+    std::shared_ptr<const Snapshot> snapshot;
+    Answer answer;
+};
+
+SearchIndex::SearchIndex(QObject *parent)
+    : QObject(parent), m_snapshot(std::make_shared<const Snapshot>())
+{}
+
+SearchIndex::~SearchIndex() = default;
+
+QString SearchIndex::rootOf(const QString &categoryPath)
+{
+    if (SearchBatch::pathRefusal(categoryPath))
+        return {};
+    QString root = categoryPath;
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    if (!root.startsWith(QLatin1Char('/'))) {
+        while (root.startsWith(QStringLiteral("./")))
+            root.remove(0, 2);
+        const QString base = QDir::currentPath();
+        root = root.isEmpty() || root == QStringLiteral(".")
+                   ? base
+                   : (base == QStringLiteral("/") ? QString() : base) + QLatin1Char('/') + root;
+    }
+    return root;
+}
+
+void SearchIndex::refresh(const QStringList &categoryPaths)
+{
+    run(categoryPaths, nullptr, {});
+}
+
+void SearchIndex::query(const QStringList &categoryPaths, const QString &text,
+                        std::function<void(const Answer &)> done)
+{
+    run(categoryPaths, &text, std::move(done));
+}
+
+void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
+                      std::function<void(const Answer &)> done)
+{
+    QStringList roots;
+    for (const QString &path : categoryPaths.mid(0, SearchBatch::maxCategories))
+        roots << rootOf(path);
+    // The helper reads "*text*" as a name pattern below the folder; a separator in the
+    // text makes it another folder, which only the walk can answer.
+    std::optional<index::IndexQuery> query;
+    if (text && !text->contains(QLatin1Char('/')))
+        query = cmd::indexQuery(
+            SearchBatch::encode(QLatin1Char('*') + *text + QLatin1Char('*')).toStdString());
+    const bool asked = text != nullptr;
+    const std::string folder = index::cacheFolder();
+
+    auto *watcher = new QFutureWatcher<Work>(this);
+    connect(watcher, &QFutureWatcher<Work>::finished, this,
+            [this, watcher, asked, done = std::move(done)] {
+                const Work work = watcher->result();
+                watcher->deleteLater();
+                m_snapshot = work.snapshot;
+                if (asked)
+                    done(work.answer);
+                else
+                    emit refreshed(work.answer.unindexed);
+            });
+    watcher->setFuture(QtConcurrent::run([old = m_snapshot, roots, query, folder] {
+        auto fresh = std::make_shared<Snapshot>();
+        Work work;
+        for (const QString &root : roots) {
+            if (root.isEmpty())
+                continue;
+            const std::string key = SearchBatch::encode(root).toStdString();
+            std::optional<Loaded> loaded;
+            const std::string file = folder + "/" + index::indexFileName(key);
+            const std::optional<index::FileStamp> stamp =
+                folder.empty() ? std::nullopt : index::stampOf(file);
+            const auto held = old->find(key);
+            if (stamp && held != old->end() && held->second.stamp == *stamp) {
+                loaded = held->second;
+            } else if (stamp) {
+                index::FileStamp read;
+                if (const auto bytes = index::readWhole(file, maxIndexBytes, &read)) {
+                    if (auto parsed = index::FolderIndex::parse(*bytes, key))
+                        loaded = Loaded{
+                            std::make_shared<const index::FolderIndex>(std::move(*parsed)), read};
+                }
+            }
+            if (!loaded) {
+                work.answer.unindexed << root;
+                continue;
+            }
+            (*fresh)[key] = *loaded;
+            work.answer.any = true;
+            const QDateTime walked =
+                QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
+            if (!work.answer.walked.isValid() || walked < work.answer.walked)
+                work.answer.walked = walked;
+            if (query) {
+                for (const std::uint32_t found : query->run(*loaded->index))
+                    work.answer.paths << SearchBatch::decode(
+                        QByteArray::fromStdString(loaded->index->path(found)));
+            }
+        }
+        work.snapshot = std::move(fresh);
+        return work;
+    }));
+}
+
+} // namespace moviecat

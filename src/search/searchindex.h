@@ -1,0 +1,61 @@
+#pragma once
+
+#include "index/folderindex.h"
+#include "index/indexcache.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace moviecat {
+
+// The indexes of the category folders, as the search helper wrote them into the cache
+// folder. Loaded, checked and queried on workers only: the window never waits for them.
+// A file replaced since it was loaded (device, inode, size or time) is loaded again.
+class SearchIndex : public QObject {
+    Q_OBJECT
+public:
+    struct Answer {
+        QStringList paths;     // the matches of every indexed root, in category order
+        QDateTime walked;      // the oldest walk among the indexes that answered
+        bool any = false;      // some root had an index
+        QStringList unindexed; // the roots without a usable index
+    };
+
+    explicit SearchIndex(QObject *parent = nullptr);
+    ~SearchIndex() override;
+
+    // Checks the indexes of these category folders on a worker, loading what changed.
+    void refresh(const QStringList &categoryPaths);
+    // Answers the search text on a worker, after the same check; done runs on this
+    // object's thread, unless it is gone by then.
+    void query(const QStringList &categoryPaths, const QString &text,
+               std::function<void(const Answer &)> done);
+
+    // The root the helper prints for a category folder: absolute, without the trailing
+    // separators; empty where the path cannot be searched.
+    static QString rootOf(const QString &categoryPath);
+
+signals:
+    // After refresh(): the category folders that have no usable index.
+    void refreshed(const QStringList &unindexed);
+
+private:
+    struct Loaded {
+        std::shared_ptr<const index::FolderIndex> index;
+        index::FileStamp stamp;
+    };
+    using Snapshot = std::map<std::string, Loaded>;
+    struct Work;
+
+    void run(const QStringList &categoryPaths, const QString *text,
+             std::function<void(const Answer &)> done);
+
+    std::shared_ptr<const Snapshot> m_snapshot;
+};
+
+} // namespace moviecat
