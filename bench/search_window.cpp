@@ -143,13 +143,25 @@ int main(int argc, char **argv)
     beat.start(5);
     window.findChild<QPushButton *>(QStringLiteral("Command7"))->click();
     qint64 helperEndedAt = 0;
-    if (auto *helper = search->findChild<QProcess *>()) {
-        // Announced just before finished(), which ends the search.
-        QObject::connect(helper, &QProcess::stateChanged, [&](QProcess::ProcessState state) {
-            if (state == QProcess::NotRunning)
-                helperEndedAt = watch.clock.nsecsElapsed();
-        });
-    }
+    // The helper starts once the index has answered; its end is announced just before
+    // finished(), which ends the search.
+    bool hooked = false;
+    const auto hook = [&] {
+        if (hooked || search->helperProcessId() == 0)
+            return;
+        for (QProcess *helper : search->findChildren<QProcess *>()) {
+            if (helper->processId() != search->helperProcessId())
+                continue;
+            hooked = true;
+            QObject::connect(helper, &QProcess::stateChanged, [&](QProcess::ProcessState state) {
+                if (state == QProcess::NotRunning)
+                    helperEndedAt = watch.clock.nsecsElapsed();
+            });
+        }
+    };
+    QTimer hooking;
+    QObject::connect(&hooking, &QTimer::timeout, hook);
+    hooking.start(1);
     while (watch.firstPaintAfterFinish < 0)
         app.processEvents(QEventLoop::WaitForMoreEvents);
 

@@ -501,7 +501,8 @@ void Walker::learnFileSystem(Node *node, int fd)
             m_rootDevice = st.st_dev;
         }
     }
-    if (m_record && !node->isRoot) {
+    // The parent's stat of it, where there was one, gave its time already.
+    if (m_record && !node->isRoot && node->modified == 0) {
         struct stat st;
         if (::fstat(fd, &st) == 0)
             node->modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
@@ -616,6 +617,7 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         child->order = node->order;
         appendIndex(child->order, i);
         child->parent = node;
+        child->modified = e.modified;
         child->place = m_mounts.locateChild(node->place, child->path);
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||

@@ -1,6 +1,7 @@
 #include "search/searchcontroller.h"
 
 #include "search/batchfile.h"
+#include "search/resultrows.h"
 #include "search/scratchfolder.h"
 #include "search/searchindex.h"
 #include "ui/filenames.h"
@@ -25,6 +26,9 @@ namespace {
 // More than any real run writes; a flood beyond it is not kept.
 constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 
+// How long the walk waits at most for the index's answer to be shown.
+constexpr int kIndexHeadStartMs = 250;
+
 // A helper killed at the window's end that has not gone yet: one stuck in the kernel on
 // an unreachable share cannot be reaped until the share answers, and one at idle priority
 // may take a while to get the processor to die on a busy machine. Deleting its QProcess
@@ -41,8 +45,18 @@ void keepUntilGone(QProcess *helper)
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls), m_index(new SearchIndex(this))
+    : QObject(parent), m_controls(controls), m_index(new SearchIndex(this)),
+      m_rows(new ResultRows(controls.results, this))
 {
+    // The paths' own bytes stay for a pick; a line whose name is not in the system's
+    // encoding says so.
+    m_rows->setDecorate([this](QListWidgetItem *item, int row) {
+        const QString note = FileNames::encodingNote(m_rows->paths().at(row));
+        if (note.isEmpty())
+            return;
+        item->setToolTip(note);
+        item->setData(Qt::AccessibleDescriptionRole, note);
+    });
     connect(m_index, &SearchIndex::refreshed, this, &SearchController::indexInBackground);
     m_controls.searchBox->installEventFilter(this);
     m_controls.results->viewport()->installEventFilter(this);
@@ -164,19 +178,22 @@ void SearchController::launch()
     m_instantShown = false;
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
-    m_controls.results->clear();
-    m_resultPaths.clear();
+    m_helperStarted = false;
+    m_rows->clear();
     setIndexStatus(QString());
-    const int search = m_search;
-    m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
-        if (answer.any)
-            showInstant(search, answer.paths, answer.walked);
-    });
 
     QStringList leftOut;
     if (!writeBatch(text, &leftOut))
         return;
-    startHelper();
+    // The index answers first: the walk keeps both cores busy, so it starts once the
+    // answer is in the list and painted, or after a moment where the index is slow.
+    const int search = m_search;
+    m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
+        if (answer.any)
+            showInstant(search, answer.paths, answer.walked);
+        QTimer::singleShot(0, this, [this, search] { startHelper(search); });
+    });
+    QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
     if (!leftOut.isEmpty())
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }
@@ -233,8 +250,11 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
     return true;
 }
 
-void SearchController::startHelper()
+void SearchController::startHelper(int search)
 {
+    if (search != m_search || !m_busy || m_helperStarted)
+        return;
+    m_helperStarted = true;
     if (m_helper)
         letGo(m_helper);
     m_helperErrors.clear();
@@ -352,26 +372,6 @@ void SearchController::finish(const QString &problemText)
     reportSkipped();
 }
 
-// Each line shows its path as the user reads it; the paths' bytes stay for a pick.
-void SearchController::showResults(const QStringList &paths)
-{
-    QStringList shown;
-    shown.reserve(paths.size());
-    for (const QString &path : paths)
-        shown << FileNames::readable(path);
-    QListWidget *results = m_controls.results;
-    results->addItems(shown);
-    m_resultPaths = paths;
-    for (qsizetype row = 0; row < paths.size(); ++row) {
-        const QString note = FileNames::encodingNote(paths.at(row));
-        if (note.isEmpty())
-            continue;
-        QListWidgetItem *item = results->item(int(row));
-        item->setToolTip(note);
-        item->setData(Qt::AccessibleDescriptionRole, note);
-    }
-}
-
 void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
 {
     // Too late: a newer search has begun, or the walk has answered already.
@@ -389,26 +389,30 @@ void SearchController::showInstant(int search, const QStringList &paths, const Q
 // where the same paths still are.
 void SearchController::replaceResults(const QStringList &paths)
 {
-    if (paths == m_resultPaths)
+    if (paths == m_rows->paths())
         return;
     QListWidget *results = m_controls.results;
-    const QString currentPath = m_resultPaths.value(results->currentRow());
+    const QString currentPath = m_rows->paths().value(results->currentRow());
     const QListWidgetItem *top = results->itemAt(0, 0);
-    const QString topPath = top ? m_resultPaths.value(results->row(top)) : QString();
+    const QString topPath = top ? m_rows->paths().value(results->row(top)) : QString();
 
     m_restoring = true;
-    results->clear();
-    showResults(paths);
+    m_rows->show(paths);
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     results->setCurrentIndex(QModelIndex());
     if (!currentPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
+        if (const int row = int(paths.indexOf(currentPath)); row >= 0) {
+            m_rows->loadThrough(row);
             results->setCurrentRow(row);
+        }
     }
     if (!topPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(topPath)); row >= 0)
+        if (const int row = int(paths.indexOf(topPath)); row >= 0) {
+            // The screen below it too, so that no blank shows before the next slice.
+            m_rows->loadThrough(row + ResultRows::firstRows);
             results->scrollToItem(results->item(row), QAbstractItemView::PositionAtTop);
+        }
     }
     m_restoring = false;
 }
@@ -524,7 +528,7 @@ void SearchController::pick(int row)
     QListWidget *results = m_controls.results;
     if (row < 0 || row >= results->count())
         return;
-    emit picked(m_resultPaths.value(row));
+    emit picked(m_rows->paths().value(row));
 }
 
 void SearchController::toggleResults()
