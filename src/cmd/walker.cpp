@@ -116,6 +116,14 @@ LinkCount linkCountOf(int fd)
                                                                        : LinkCount::NotCounted;
 }
 
+// What the index keeps of a folder's time: its last change of any kind (an entry added,
+// removed or renamed, its permissions, a move), which the change time records where the
+// modification time would miss some.
+std::uint32_t changeTime(const struct stat &st)
+{
+    return std::uint32_t(std::clamp<time_t>(st.st_ctime, 0, UINT32_MAX));
+}
+
 std::string realPath(const std::string &path)
 {
     std::string real;
@@ -136,6 +144,11 @@ int FolderReader::open(int dirFd, const char *name, int flags)
 long FolderReader::read(int fd, char *buffer, size_t size)
 {
     return ::getdents64(fd, buffer, size);
+}
+
+int FolderReader::stat(int dirFd, const char *name, struct stat *st)
+{
+    return ::fstatat(dirFd, name, st, AT_SYMLINK_NOFOLLOW);
 }
 
 struct Walker::Scope {
@@ -159,7 +172,8 @@ template <class Node> struct EntryOf {
     // modification time where a stat gave it.
     std::string folded;
     std::uint32_t modified = 0;
-    std::uint32_t recordId = 0; // its number in the index + 1
+    std::uint32_t recordId = 0;   // its number in the index + 1
+    std::uint32_t previousId = 0; // its number in the earlier walk's index + 1, where known
 };
 
 } // namespace
@@ -193,10 +207,28 @@ struct Walker::Node {
     // modification time as its reader found it.
     std::uint32_t recordId = index::FolderIndex::noParent;
     std::uint32_t modified = 0;
+    // Its time tells nothing of its listing: it holds links (whose targets change without
+    // it) or names that cannot be written, could not be read, or lies on another file
+    // system than the root. The index keeps no time for it, so it is always listed.
+    bool unsure = false;
+    // Its number in the earlier walk's index + 1, where it is proven to be the same
+    // folder: the root's sub-folder of that name, or one taken from an unchanged folder.
+    std::uint32_t previousId = 0;
     std::atomic<size_t> unopenedChildren = 0;
 };
 
 namespace {
+
+// Whether a walk with these options prints a folder, or another entry, of this name.
+bool isListed(std::string_view name, bool folder, const WalkOptions &options,
+              const Pattern &pattern)
+{
+    const bool hidden = name[0] == '.';
+    return (folder ? options.folders : options.files) &&
+           (options.hidden == HiddenEntries::Include ||
+            (options.hidden == HiddenEntries::Only) == hidden) &&
+           pattern.matches(name);
+}
 
 struct LaterFirst {
     template <class Node> bool operator()(const Node *a, const Node *b) const
@@ -427,6 +459,8 @@ bool Walker::process(Node *node, std::vector<Node *> &children)
 {
     thread_local std::vector<char> listing;
     const auto start = Clock::now();
+    if (node->previousId != 0 && confirm(node, children))
+        return Clock::now() - start > blockedAfter;
     const int fd = openFolder(node);
     if (fd < 0)
         return false;
@@ -443,6 +477,53 @@ bool Walker::process(Node *node, std::vector<Node *> &children)
     else
         ::close(fd);
     return blocked;
+}
+
+// True when the folder is the same as in the earlier walk's index, so its sub-folders are
+// taken from there: its time (one stat, the only call) is that index's and older than its
+// walk by more than the file system's granularity; or its link count says it holds none.
+// False where it must be listed, which then tells whatever is wrong with it.
+bool Walker::confirm(Node *node, std::vector<Node *> &children)
+{
+    Node *parent = node->parent;
+    const bool relative = parent && parent->fd >= 0;
+    const char *name =
+        relative ? node->path.c_str() + node->path.rfind('/') + 1 : node->path.c_str();
+    struct stat st;
+    if (m_reader->stat(relative ? parent->fd : AT_FDCWD, name, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_dev != m_rootDevice)
+        return false;
+    node->modified = changeTime(st);
+    const std::uint32_t id = node->previousId - 1;
+    // As the parent's listing would have found it: no sub-folders, never opened.
+    const bool leaf =
+        node->links == LinkCount::Counted && st.st_dev == node->device && st.st_nlink == 2;
+    if (!leaf) {
+        const std::uint32_t before = m_previous->modified(id);
+        if (before == 0 || before != node->modified || before >= m_confirmedBefore)
+            return false;
+        const auto [first, count] = m_previousRuns[id + 1];
+        std::vector<Node::Entry> &entries = node->entries;
+        for (std::uint32_t c = first; c < first + count; ++c) {
+            Node::Entry &e = entries.emplace_back();
+            e.name.assign(m_previous->name(c));
+            e.kind = EntryKind::Folder;
+            e.listed = isListed(e.name, true, m_options, *m_pattern);
+            e.folded = indexForm(e.name);
+            e.previousId = c + 1;
+        }
+        sortEntries(entries);
+        for (size_t i = 1; i < entries.size(); ++i) {
+            if (entries[i].name == entries[i - 1].name) {
+                entries.clear(); // not an index a walk wrote
+                return false;
+            }
+        }
+        addChildren(node, -1, children);
+    }
+    if (relative)
+        childOpened(parent);
+    return true;
 }
 
 int Walker::openFolder(Node *node)
@@ -499,12 +580,20 @@ void Walker::learnFileSystem(Node *node, int fd)
         if (m_record && ::fstatfs(fd, &fs) == 0 && ::fstat(fd, &st) == 0) {
             m_rootFileSystem = static_cast<unsigned long>(fs.f_type);
             m_rootDevice = st.st_dev;
+            // The same file system as the earlier walk's, or nothing of it is taken.
+            const index::FolderIndex::Header *before = m_previous ? &m_previous->header() : nullptr;
+            m_confirming =
+                before && before->fileSystem == m_rootFileSystem && before->device == m_rootDevice;
+            if (m_confirming)
+                m_confirmedBefore = before->walkTime - timeGranularity(fs.f_type);
         }
     }
     if (m_record && !node->isRoot) {
         struct stat st;
-        if (::fstat(fd, &st) == 0)
-            node->modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
+        if (::fstat(fd, &st) == 0) {
+            node->modified = changeTime(st);
+            node->unsure = node->unsure || st.st_dev != m_rootDevice;
+        }
     }
     if (node->links != LinkCount::Unknown || !m_options.recurse || m_options.files)
         return;
@@ -543,6 +632,9 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             statted = true;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
         }
+        // A link's target may change, or come to be a folder, without its folder's time.
+        if (type == DT_LNK)
+            node->unsure = true;
         EntryKind kind = EntryKind::Other;
         if (type == DT_DIR)
             kind = EntryKind::Folder;
@@ -561,12 +653,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             leaf = !otherDevice && st.st_nlink == 2; // below 2: not counted after all
             folderStatted = true;
         }
-        const bool hidden = name[0] == '.';
-        const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
-                            (options.hidden == HiddenEntries::Include ||
-                             (options.hidden == HiddenEntries::Only) == hidden);
         const std::string_view view(name);
-        const bool listed = wanted && m_pattern->matches(view);
+        const bool listed = isListed(view, kind != EntryKind::Other, options, *m_pattern);
         // The index holds every folder, matching or not, leaves included.
         if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record)))
             continue;
@@ -581,6 +669,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             e.problem = Problem::LineBreak;
         else if (folderLength + view.size() >= PATH_MAX)
             e.problem = Problem::TooLong;
+        if (e.problem != Problem::None)
+            node->unsure = true; // the index holds no such name to complain about
         else if (kind == EntryKind::LinkedFolder && options.recurse) {
             // Resolved here, not by the writer: a link into a dead share must only
             // ever hold up a reader.
@@ -591,7 +681,7 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         if (m_record && kind != EntryKind::Other && e.problem == Problem::None) {
             e.folded = indexForm(view);
             if (folderStatted)
-                e.modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
+                e.modified = changeTime(st);
         }
     }
 }
@@ -617,6 +707,7 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         appendIndex(child->order, i);
         child->parent = node;
         child->place = m_mounts.locateChild(node->place, child->path);
+        child->previousId = node->isRoot && m_confirming ? previousChild(e.name) : e.previousId;
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||
             (node->links == LinkCount::Counted && !e.otherDevice)) {
@@ -626,7 +717,8 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         children.push_back(child.get());
         e.child = std::move(child);
     }
-    keepOpen(node, fd, children.size());
+    if (fd >= 0)
+        keepOpen(node, fd, children.size());
 }
 
 void Walker::keepOpen(Node *node, int fd, size_t children)
@@ -949,12 +1041,16 @@ void Walker::abandonRest(std::unique_lock<std::mutex> &lock)
     m_aborting = false;
 }
 
-// Adds a folder's sub-folders to the index, in the order they are listed.
+// Adds a folder's sub-folders to the index, in the order they are listed. The folder's
+// own time is the one its reader took, where that says what its listing holds.
 void Walker::record(Node *node)
 {
-    if (node->recordId != index::FolderIndex::noParent && node->modified != 0 &&
-        m_record->modified(node->recordId - 1) == 0)
-        m_record->setModified(node->recordId - 1, node->modified);
+    if (node->recordId != index::FolderIndex::noParent) {
+        if (node->error != 0 || node->unsure)
+            m_record->setModified(node->recordId - 1, 0);
+        else if (node->modified != 0)
+            m_record->setModified(node->recordId - 1, node->modified);
+    }
     for (Node::Entry &e : node->entries) {
         if (e.kind == EntryKind::Other || e.problem != Problem::None)
             continue;
@@ -1003,11 +1099,13 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
 }
 
 WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                        WalkSink &sink, index::FolderIndex *record)
+                        WalkSink &sink, index::FolderIndex *record,
+                        const index::FolderIndex *previous)
 {
     m_pattern = &pattern;
     m_options = options;
     m_record = record;
+    usePrevious(record && options.recurse && !options.files ? previous : nullptr);
     m_incomplete = false;
     m_rootFileSystem = 0;
     m_rootDevice = 0;
@@ -1036,7 +1134,41 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     if (m_record)
         m_record->setHeader({root, m_rootFileSystem, m_rootDevice, started});
     m_record = nullptr;
+    usePrevious(nullptr);
     return result;
+}
+
+// Where each folder's sub-folders stand in the earlier index. An index not written by a
+// walk (a folder's sub-folders apart, a name twice) is not used at all.
+void Walker::usePrevious(const index::FolderIndex *previous)
+{
+    m_previous = nullptr;
+    m_confirming = false;
+    m_previousRuns.clear();
+    m_previousTop.clear();
+    if (!previous)
+        return;
+    m_previousRuns.assign(previous->size() + 1, {0, 0});
+    for (std::uint32_t i = 0; i < previous->size(); ++i) {
+        auto &[first, count] = m_previousRuns[previous->parent(i)];
+        if (count == 0)
+            first = i;
+        else if (first + count != i)
+            return;
+        ++count;
+    }
+    const auto [first, count] = m_previousRuns[index::FolderIndex::noParent];
+    for (std::uint32_t c = first; c < first + count; ++c) {
+        if (!m_previousTop.emplace(previous->name(c), c + 1).second)
+            return;
+    }
+    m_previous = previous;
+}
+
+std::uint32_t Walker::previousChild(std::string_view name) const
+{
+    const auto it = m_previousTop.find(name);
+    return it == m_previousTop.end() ? 0 : it->second;
 }
 
 } // namespace moviecat::cmd

@@ -12,7 +12,9 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace moviecat::cmd {
@@ -50,6 +52,8 @@ public:
     virtual ~FolderReader() = default;
     virtual int open(int dirFd, const char *name, int flags);
     virtual long read(int fd, char *buffer, size_t size); // getdents64
+    // The entry itself, a link not followed (fstatat with AT_SYMLINK_NOFOLLOW).
+    virtual int stat(int dirFd, const char *name, struct stat *st);
 };
 
 struct WalkerSettings {
@@ -88,8 +92,15 @@ public:
     // root as it should be printed (no trailing separator except for "/"). With record,
     // every folder listed (whatever the pattern) is added to it, in listing order, and
     // its header set; it holds the whole tree where the result is complete.
+    //
+    // With the index of an earlier walk of the same root as well (previous), a folder
+    // whose change time is still the one in that index, and older than that walk by more
+    // than the file system's time granularity, is not listed again: its sub-folders are
+    // taken from the index. Every folder is still asked for its time, many at once, and
+    // the results and the index written are those of a full walk.
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                    WalkSink &sink, index::FolderIndex *record = nullptr);
+                    WalkSink &sink, index::FolderIndex *record = nullptr,
+                    const index::FolderIndex *previous = nullptr);
     // Starts opening the roots of walks to come, each on its own thread, so that roots on
     // shares that do not answer use up their deadlines side by side rather than one
     // after another. A walk of one of them goes on from there.
@@ -107,6 +118,9 @@ private:
     void schedule(Node *node);
     void publish(Node *node, std::vector<Node *> &children);
     bool process(Node *node, std::vector<Node *> &children);
+    bool confirm(Node *node, std::vector<Node *> &children);
+    void usePrevious(const index::FolderIndex *previous);
+    std::uint32_t previousChild(std::string_view name) const;
     int openFolder(Node *node);
     bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
     void learnFileSystem(Node *node, int fd);
@@ -170,6 +184,14 @@ private:
     bool m_incomplete = false; // a folder was given up
     std::uint64_t m_rootFileSystem = 0;
     std::uint64_t m_rootDevice = 0;
+    // The earlier walk's index, where folders may be confirmed by their time alone: each
+    // folder's sub-folders as a run of numbers (first, count), by folder number + 1; the
+    // root's by name. m_confirming is set once the root turns out to be the same.
+    const index::FolderIndex *m_previous = nullptr;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_previousRuns;
+    std::unordered_map<std::string_view, std::uint32_t> m_previousTop;
+    std::int64_t m_confirmedBefore = 0; // times before this second are settled
+    bool m_confirming = false;
 };
 
 } // namespace moviecat::cmd
