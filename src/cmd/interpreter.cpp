@@ -493,14 +493,13 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
         const Pattern pattern(name);
         const std::string root = absolute(folder);
         std::optional<index::FolderIndex> record;
-        std::optional<index::FolderIndex> previous;
+        std::shared_ptr<const index::FolderIndex> previous;
         if (wantsIndex(switches.walk)) {
             record.emplace();
             previous = previousIndex(root);
         }
-        const WalkResult result =
-            m_walker.walk(root, pattern, switches.walk, writer, record ? &*record : nullptr,
-                          previous ? &*previous : nullptr);
+        const WalkResult result = m_walker.walk(root, pattern, switches.walk, writer,
+                                                record ? &*record : nullptr, std::move(previous));
         found = found || result.listed > 0;
         if (record && result.complete) {
             writer.flush();
@@ -531,12 +530,14 @@ bool Interpreter::wantsIndex(const WalkOptions &walk) const
 
 // The index the last walk of the root wrote, which spares listing the folders that have
 // not changed since; nothing where there is none or it is not whole.
-std::optional<index::FolderIndex> Interpreter::previousIndex(const std::string &root) const
+std::shared_ptr<const index::FolderIndex> Interpreter::previousIndex(const std::string &root) const
 {
     constexpr std::size_t limit = std::size_t(1) << 30;
     const auto bytes =
         index::readWhole(m_options.indexFolder + "/" + index::indexFileName(root), limit);
-    return bytes ? index::FolderIndex::parse(*bytes, root) : std::nullopt;
+    std::optional<index::FolderIndex> parsed =
+        bytes ? index::FolderIndex::parse(*bytes, root) : std::nullopt;
+    return parsed ? std::make_shared<const index::FolderIndex>(std::move(*parsed)) : nullptr;
 }
 
 // Whatever fails here, the search goes on without an index; why is said once.

@@ -33,6 +33,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 
 namespace moviecat::cmd {
@@ -155,6 +156,51 @@ struct Walker::Scope {
     std::vector<std::string> excluded; // real paths already searched another way
 };
 
+// The earlier walk's index as one walk uses it: each folder's sub-folders as a run of
+// numbers (first, count), by folder number + 1; the root's by name.
+struct Walker::Confirming {
+    std::shared_ptr<const index::FolderIndex> index;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
+    std::unordered_map<std::string_view, std::uint32_t> top;
+    // Set by the root's reader before any sub-folder is queued: whether the root lies on
+    // the same file system as then, and the second before which times are settled.
+    bool sameRoot = false;
+    std::uint64_t device = 0;
+    std::int64_t settledBefore = 0;
+
+    // Nothing when the index was not written by a walk: a folder's sub-folders apart, or
+    // a name twice under the root (twice elsewhere is found where it is used).
+    static std::shared_ptr<Confirming> of(std::shared_ptr<const index::FolderIndex> index)
+    {
+        if (!index)
+            return nullptr;
+        auto confirming = std::make_shared<Confirming>();
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> &runs = confirming->runs;
+        runs.assign(index->size() + 1, {0, 0});
+        for (std::uint32_t i = 0; i < index->size(); ++i) {
+            auto &[first, count] = runs[index->parent(i)];
+            if (count == 0)
+                first = i;
+            else if (first + count != i)
+                return nullptr;
+            ++count;
+        }
+        const auto [first, count] = runs[index::FolderIndex::noParent];
+        for (std::uint32_t c = first; c < first + count; ++c) {
+            if (!confirming->top.emplace(index->name(c), c + 1).second)
+                return nullptr;
+        }
+        confirming->index = std::move(index);
+        return confirming;
+    }
+
+    std::uint32_t topFolder(std::string_view name) const
+    {
+        const auto it = top.find(name);
+        return it == top.end() ? 0 : it->second;
+    }
+};
+
 namespace {
 
 // One entry of a folder as read; Node is the walker's own, which no one else may name.
@@ -169,7 +215,7 @@ template <class Node> struct EntryOf {
     std::string real;         // a linked folder's target
     std::unique_ptr<Node> child;
     // For the index, where one is written: the folded name (empty for ASCII) and the
-    // modification time where a stat gave it.
+    // change time where a stat gave it.
     std::string folded;
     std::uint32_t modified = 0;
     std::uint32_t recordId = 0;   // its number in the index + 1
@@ -204,7 +250,7 @@ struct Walker::Node {
     Node *parent = nullptr;
     int fd = -1;
     // For the index: this folder's number + 1 (noParent for the root), and its
-    // modification time as its reader found it.
+    // change time as its reader found it.
     std::uint32_t recordId = index::FolderIndex::noParent;
     std::uint32_t modified = 0;
     // Its time tells nothing of its listing: it holds links (whose targets change without
@@ -392,12 +438,13 @@ void Walker::work(unsigned id)
         if (node == m_awaited)
             m_doneCv.notify_one(); // its deadline runs from now
         const bool aborting = m_aborting;
+        const std::shared_ptr<Confirming> confirming = m_confirming;
         lock.unlock();
 
         children.clear();
         blocked = false;
         if (!aborting)
-            blocked = process(node, children);
+            blocked = process(node, children, confirming.get());
         else if (node->parent && node->parent->fd >= 0) {
             childOpened(node->parent);
         }
@@ -455,11 +502,11 @@ void Walker::adapt(bool blocked)
 }
 
 // True when the open and the reads waited for a disk or the network.
-bool Walker::process(Node *node, std::vector<Node *> &children)
+bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *confirming)
 {
     thread_local std::vector<char> listing;
     const auto start = Clock::now();
-    if (node->previousId != 0 && confirm(node, children))
+    if (node->previousId != 0 && confirming && confirm(node, children, *confirming))
         return Clock::now() - start > blockedAfter;
     const int fd = openFolder(node);
     if (fd < 0)
@@ -467,13 +514,13 @@ bool Walker::process(Node *node, std::vector<Node *> &children)
     size_t used = 0;
     readListing(node, fd, listing, used);
     const bool blocked = Clock::now() - start > blockedAfter;
-    learnFileSystem(node, fd);
+    learnFileSystem(node, fd, confirming);
     collectEntries(node, fd, listing, used);
     if (listing.size() > 4 * direntBufferSize)
         std::vector<char>().swap(listing);
     sortEntries(node->entries);
     if (m_options.recurse)
-        addChildren(node, fd, children);
+        addChildren(node, fd, children, confirming);
     else
         ::close(fd);
     return blocked;
@@ -483,7 +530,7 @@ bool Walker::process(Node *node, std::vector<Node *> &children)
 // taken from there: its time (one stat, the only call) is that index's and older than its
 // walk by more than the file system's granularity; or its link count says it holds none.
 // False where it must be listed, which then tells whatever is wrong with it.
-bool Walker::confirm(Node *node, std::vector<Node *> &children)
+bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming)
 {
     Node *parent = node->parent;
     const bool relative = parent && parent->fd >= 0;
@@ -491,22 +538,25 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children)
         relative ? node->path.c_str() + node->path.rfind('/') + 1 : node->path.c_str();
     struct stat st;
     if (m_reader->stat(relative ? parent->fd : AT_FDCWD, name, &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_dev != m_rootDevice)
+        st.st_dev != confirming.device)
         return false;
+    if (node->state.load() == State::GivenUp)
+        return true; // answered too late: nobody waits for it, and its walk may be over
     node->modified = changeTime(st);
     const std::uint32_t id = node->previousId - 1;
     // As the parent's listing would have found it: no sub-folders, never opened.
     const bool leaf =
         node->links == LinkCount::Counted && st.st_dev == node->device && st.st_nlink == 2;
     if (!leaf) {
-        const std::uint32_t before = m_previous->modified(id);
-        if (before == 0 || before != node->modified || before >= m_confirmedBefore)
+        const index::FolderIndex &previous = *confirming.index;
+        const std::uint32_t before = previous.modified(id);
+        if (before == 0 || before != node->modified || before >= confirming.settledBefore)
             return false;
-        const auto [first, count] = m_previousRuns[id + 1];
+        const auto [first, count] = confirming.runs[id + 1];
         std::vector<Node::Entry> &entries = node->entries;
         for (std::uint32_t c = first; c < first + count; ++c) {
             Node::Entry &e = entries.emplace_back();
-            e.name.assign(m_previous->name(c));
+            e.name.assign(previous.name(c));
             e.kind = EntryKind::Folder;
             e.listed = isListed(e.name, true, m_options, *m_pattern);
             e.folded = indexForm(e.name);
@@ -519,7 +569,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children)
                 return false;
             }
         }
-        addChildren(node, -1, children);
+        addChildren(node, -1, children, &confirming);
     }
     if (relative)
         childOpened(parent);
@@ -565,7 +615,7 @@ bool Walker::readListing(Node *node, int fd, std::vector<char> &listing, size_t 
     }
 }
 
-void Walker::learnFileSystem(Node *node, int fd)
+void Walker::learnFileSystem(Node *node, int fd, Confirming *confirming)
 {
     if (node->isRoot) {
         // Through the descriptor: the path may lead through links.
@@ -581,11 +631,13 @@ void Walker::learnFileSystem(Node *node, int fd)
             m_rootFileSystem = static_cast<unsigned long>(fs.f_type);
             m_rootDevice = st.st_dev;
             // The same file system as the earlier walk's, or nothing of it is taken.
-            const index::FolderIndex::Header *before = m_previous ? &m_previous->header() : nullptr;
-            m_confirming =
-                before && before->fileSystem == m_rootFileSystem && before->device == m_rootDevice;
-            if (m_confirming)
-                m_confirmedBefore = before->walkTime - timeGranularity(fs.f_type);
+            if (confirming) {
+                const index::FolderIndex::Header &before = confirming->index->header();
+                confirming->sameRoot =
+                    before.fileSystem == m_rootFileSystem && before.device == m_rootDevice;
+                confirming->device = m_rootDevice;
+                confirming->settledBefore = before.walkTime - timeGranularity(fs.f_type);
+            }
         }
     }
     if (m_record && !node->isRoot) {
@@ -686,7 +738,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
     }
 }
 
-void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
+void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
+                         const Confirming *confirming)
 {
     std::vector<Node::Entry> &entries = node->entries;
     const bool excludes = node->scope && !node->scope->excluded.empty();
@@ -707,7 +760,9 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         appendIndex(child->order, i);
         child->parent = node;
         child->place = m_mounts.locateChild(node->place, child->path);
-        child->previousId = node->isRoot && m_confirming ? previousChild(e.name) : e.previousId;
+        child->previousId = !node->isRoot                        ? e.previousId
+                            : confirming && confirming->sameRoot ? confirming->topFolder(e.name)
+                                                                 : 0;
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||
             (node->links == LinkCount::Counted && !e.otherDevice)) {
@@ -1100,20 +1155,23 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
 
 WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
                         WalkSink &sink, index::FolderIndex *record,
-                        const index::FolderIndex *previous)
+                        std::shared_ptr<const index::FolderIndex> previous)
 {
     m_pattern = &pattern;
     m_options = options;
     m_record = record;
-    usePrevious(record && options.recurse && !options.files ? previous : nullptr);
     m_incomplete = false;
     m_rootFileSystem = 0;
     m_rootDevice = 0;
     const std::int64_t started = std::int64_t(std::time(nullptr));
     m_followed.clear();
     m_rootReal.clear();
+    std::shared_ptr<Confirming> confirming;
+    if (record && options.recurse && !options.files)
+        confirming = Confirming::of(std::move(previous));
     {
         std::lock_guard lock(m_mutex);
+        m_confirming = std::move(confirming);
         startReaders();
     }
 
@@ -1124,6 +1182,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     std::unique_lock lock(m_mutex);
     if (!m_heap.empty() || !m_reading.empty())
         abandonRest(lock);
+    m_confirming = nullptr;
     lock.unlock();
     for (auto it = left.rbegin(); it != left.rend(); ++it)
         release(*it); // keeps what a stuck reader may still touch
@@ -1134,41 +1193,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     if (m_record)
         m_record->setHeader({root, m_rootFileSystem, m_rootDevice, started});
     m_record = nullptr;
-    usePrevious(nullptr);
     return result;
-}
-
-// Where each folder's sub-folders stand in the earlier index. An index not written by a
-// walk (a folder's sub-folders apart, a name twice) is not used at all.
-void Walker::usePrevious(const index::FolderIndex *previous)
-{
-    m_previous = nullptr;
-    m_confirming = false;
-    m_previousRuns.clear();
-    m_previousTop.clear();
-    if (!previous)
-        return;
-    m_previousRuns.assign(previous->size() + 1, {0, 0});
-    for (std::uint32_t i = 0; i < previous->size(); ++i) {
-        auto &[first, count] = m_previousRuns[previous->parent(i)];
-        if (count == 0)
-            first = i;
-        else if (first + count != i)
-            return;
-        ++count;
-    }
-    const auto [first, count] = m_previousRuns[index::FolderIndex::noParent];
-    for (std::uint32_t c = first; c < first + count; ++c) {
-        if (!m_previousTop.emplace(previous->name(c), c + 1).second)
-            return;
-    }
-    m_previous = previous;
-}
-
-std::uint32_t Walker::previousChild(std::string_view name) const
-{
-    const auto it = m_previousTop.find(name);
-    return it == m_previousTop.end() ? 0 : it->second;
 }
 
 } // namespace moviecat::cmd

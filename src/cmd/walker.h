@@ -14,7 +14,6 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 namespace moviecat::cmd {
@@ -100,7 +99,7 @@ public:
     // the results and the index written are those of a full walk.
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
                     WalkSink &sink, index::FolderIndex *record = nullptr,
-                    const index::FolderIndex *previous = nullptr);
+                    std::shared_ptr<const index::FolderIndex> previous = nullptr);
     // Starts opening the roots of walks to come, each on its own thread, so that roots on
     // shares that do not answer use up their deadlines side by side rather than one
     // after another. A walk of one of them goes on from there.
@@ -114,18 +113,18 @@ public:
 private:
     struct Node;
     struct Scope;
+    struct Confirming;
     void work(unsigned id);
     void schedule(Node *node);
     void publish(Node *node, std::vector<Node *> &children);
-    bool process(Node *node, std::vector<Node *> &children);
-    bool confirm(Node *node, std::vector<Node *> &children);
-    void usePrevious(const index::FolderIndex *previous);
-    std::uint32_t previousChild(std::string_view name) const;
+    bool process(Node *node, std::vector<Node *> &children, Confirming *confirming);
+    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming);
     int openFolder(Node *node);
     bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
-    void learnFileSystem(Node *node, int fd);
+    void learnFileSystem(Node *node, int fd, Confirming *confirming);
     void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used);
-    void addChildren(Node *node, int fd, std::vector<Node *> &children);
+    void addChildren(Node *node, int fd, std::vector<Node *> &children,
+                     const Confirming *confirming);
     void adapt(bool blocked);
     void keepOpen(Node *node, int fd, size_t children);
     void childOpened(Node *parent);
@@ -184,14 +183,10 @@ private:
     bool m_incomplete = false; // a folder was given up
     std::uint64_t m_rootFileSystem = 0;
     std::uint64_t m_rootDevice = 0;
-    // The earlier walk's index, where folders may be confirmed by their time alone: each
-    // folder's sub-folders as a run of numbers (first, count), by folder number + 1; the
-    // root's by name. m_confirming is set once the root turns out to be the same.
-    const index::FolderIndex *m_previous = nullptr;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_previousRuns;
-    std::unordered_map<std::string_view, std::uint32_t> m_previousTop;
-    std::int64_t m_confirmedBefore = 0; // times before this second are settled
-    bool m_confirming = false;
+    // The earlier walk's index, where this walk may confirm folders by their time alone;
+    // guarded by m_mutex. Each reader holds on to it while it reads, so that one stuck in a
+    // call past the end of its walk finds it whole when the call returns.
+    std::shared_ptr<Confirming> m_confirming;
 };
 
 } // namespace moviecat::cmd
