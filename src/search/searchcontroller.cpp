@@ -25,6 +25,19 @@ namespace {
 // More than any real run writes; a flood beyond it is not kept.
 constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 
+// A helper killed at the window's end that has not gone yet: one stuck in the kernel on
+// an unreachable share cannot be reaped until the share answers, and one at idle priority
+// may take a while to get the processor to die on a busy machine. Deleting its QProcess
+// would wait up to 30 s for it; it is kept here instead, and deleted once it has gone.
+void keepUntilGone(QProcess *helper)
+{
+    static auto *const kept = new QList<QPointer<QProcess>>;
+    helper->setParent(nullptr);
+    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    kept->removeAll(nullptr);
+    kept->append(helper);
+}
+
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
@@ -59,13 +72,12 @@ SearchController::~SearchController()
         if (helper->state() != QProcess::NotRunning)
             helper->kill();
     }
-    // Killed, they go at once; one stuck in the kernel on an unreachable share cannot be
-    // reaped yet, and deleting its QProcess would hold up the exit for 30 s: it is let go.
+    // Killed, they go at once, or are let go.
     const QDeadlineTimer deadline(250);
     for (QProcess *helper : helpers) {
         if (helper->state() != QProcess::NotRunning &&
             !helper->waitForFinished(int(deadline.remainingTime())))
-            helper->setParent(nullptr);
+            keepUntilGone(helper);
     }
 }
 
@@ -169,7 +181,8 @@ void SearchController::launch()
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }
 
-bool SearchController::prepareScratch()
+// Without a place to tell, a failure is said through problem().
+bool SearchController::prepareScratch(QString *why)
 {
     // A temporary-files cleaner may have swept the idle folder away; every later search
     // would fail to create its files in it.
@@ -179,9 +192,12 @@ bool SearchController::prepareScratch()
         m_scratch = std::make_unique<ScratchFolder>();
     if (m_scratch->isValid())
         return true;
-    const QString why = m_scratch->errorString();
+    const QString error = m_scratch->errorString();
     m_scratch.reset();
-    emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(why));
+    if (why)
+        *why = error;
+    else
+        emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(error));
     return false;
 }
 
@@ -439,12 +455,12 @@ void SearchController::indexInBackground(const QStringList &roots)
     if (todo.isEmpty() || m_indexer)
         return;
     m_indexingTried << todo;
-    // A folder of its own: the searches' folder holds only their files.
-    if (!m_indexScratch || !m_indexScratch->isValid())
-        m_indexScratch = std::make_unique<ScratchFolder>();
-    if (!m_indexScratch->isValid())
+    // Beside the searches' files under a name of its own; without a folder the roots
+    // simply stay unindexed until a search walks them.
+    QString why;
+    if (!prepareScratch(&why))
         return;
-    const QString batchFile = m_indexScratch->batchFile(0);
+    const QString batchFile = m_scratch->indexBatchFile();
     QFile batch(batchFile);
     const QByteArray bytes =
         SearchBatch::compose(todo, QString(), QStringLiteral("NUL"), batchFile);

@@ -76,7 +76,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool prepareScratch();
+    bool prepareScratch(QString *why = nullptr);
     void showInstant(int search, const QStringList &paths, const QDateTime &walked);
     void replaceResults(const QStringList &lines);
     void setIndexStatus(const QString &text);
@@ -96,7 +96,6 @@ private:
     QStringList m_categoryPaths;
     QStringList m_resultPaths; // row by row the paths List3 shows readably
     std::unique_ptr<ScratchFolder> m_scratch;
-    std::unique_ptr<ScratchFolder> m_indexScratch;
     QPointer<QProcess> m_helper;
     QPointer<QProcess> m_indexer;
     SearchIndex *m_index = nullptr;
