@@ -35,6 +35,81 @@ constexpr int kNarrowViewTwips = 7080;
 constexpr int kIndexStatusTwips = 300;
 constexpr int kWideViewTwips = 12720;
 
+// Only a scroll area may set its viewport's margins; naming the member through a class
+// of our own makes it callable on the results list.
+struct ViewportMargins : QAbstractScrollArea {
+    using QAbstractScrollArea::setViewportMargins;
+};
+
+// The line that says where the results come from, along the lower edge of the results
+// list. It is the list's sibling, so that a screen reader finds it, and follows the list:
+// shown only with it, and while it shows, the list's lines give up that strip (above a
+// horizontal scroll bar, if any), so it hides none of them.
+class ResultsSourceLine : public QLabel {
+public:
+    ResultsSourceLine(QListWidget *results, int height)
+        : QLabel(results->parentWidget()), m_results(results)
+    {
+        resize(results->width(), height);
+        results->installEventFilter(this);
+        results->viewport()->installEventFilter(this);
+    }
+
+    void setVisible(bool visible) override
+    {
+        m_wanted = visible;
+        QLabel::setVisible(visible && !m_results->isHidden());
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        reserveStrip(height());
+    }
+    void hideEvent(QHideEvent *event) override
+    {
+        QLabel::hideEvent(event);
+        reserveStrip(0);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (watched == m_results)
+                QLabel::setVisible(m_wanted && !m_results->isHidden());
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            followViewport();
+            break;
+        default:
+            break;
+        }
+        return QLabel::eventFilter(watched, event);
+    }
+
+private:
+    void reserveStrip(int strip)
+    {
+        constexpr auto setMargins = static_cast<void (QAbstractScrollArea::*)(int, int, int, int)>(
+            &ViewportMargins::setViewportMargins);
+        (m_results->*setMargins)(0, 0, 0, strip);
+        followViewport();
+    }
+    void followViewport()
+    {
+        const QWidget *lines = m_results->viewport();
+        const QPoint below = lines->mapTo(parentWidget(), QPoint(0, lines->height()));
+        setGeometry(below.x(), below.y(), lines->width(), height());
+        raise();
+    }
+
+    QListWidget *m_results;
+    bool m_wanted = false;
+};
+
 } // namespace
 
 void configureApplication(QApplication &app)
@@ -115,14 +190,10 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
-// The line that says where the results come from: along the bottom edge of the results
-// list, so that it goes wherever the list goes.
 QLabel *MainWindow::createIndexStatus(QListWidget *results)
 {
-    auto *status = new QLabel(results);
+    auto *status = new ResultsSourceLine(results, twipsToPixels(kIndexStatusTwips));
     status->setObjectName(QStringLiteral("IndexStatus"));
-    const int height = twipsToPixels(kIndexStatusTwips);
-    status->setGeometry(0, results->height() - height, results->width(), height);
     status->setAutoFillBackground(true);
     status->setBackgroundRole(QPalette::ToolTipBase);
     status->setForegroundRole(QPalette::ToolTipText);

@@ -54,6 +54,11 @@ QString ScratchFolder::resultFile(int search) const
     return path() + QDir::separator() + QStringLiteral("list-%1.txt").arg(search);
 }
 
+QString ScratchFolder::indexBatchFile() const
+{
+    return path() + QDir::separator() + QStringLiteral("index.bat");
+}
+
 QString CommandInterpreter::program()
 {
 #ifdef Q_OS_WIN

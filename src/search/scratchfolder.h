@@ -20,6 +20,8 @@ public:
     // never write into the newer one's results.
     QString batchFile(int search) const;  // list-<search>.bat
     QString resultFile(int search) const; // list-<search>.txt
+    // The background indexer's batch; its output goes nowhere.
+    QString indexBatchFile() const; // index.bat
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

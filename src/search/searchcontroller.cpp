@@ -181,7 +181,8 @@ void SearchController::launch()
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }
 
-bool SearchController::prepareScratch()
+// Without a place to tell, a failure is said through problem().
+bool SearchController::prepareScratch(QString *why)
 {
     // A temporary-files cleaner may have swept the idle folder away; every later search
     // would fail to create its files in it.
@@ -191,9 +192,12 @@ bool SearchController::prepareScratch()
         m_scratch = std::make_unique<ScratchFolder>();
     if (m_scratch->isValid())
         return true;
-    const QString why = m_scratch->errorString();
+    const QString error = m_scratch->errorString();
     m_scratch.reset();
-    emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(why));
+    if (why)
+        *why = error;
+    else
+        emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(error));
     return false;
 }
 
@@ -475,12 +479,12 @@ void SearchController::indexInBackground(const QStringList &roots)
     if (todo.isEmpty() || m_indexer)
         return;
     m_indexingTried << todo;
-    // A folder of its own: the searches' folder holds only their files.
-    if (!m_indexScratch || !m_indexScratch->isValid())
-        m_indexScratch = std::make_unique<ScratchFolder>();
-    if (!m_indexScratch->isValid())
+    // Beside the searches' files under a name of its own; without a folder the roots
+    // simply stay unindexed until a search walks them.
+    QString why;
+    if (!prepareScratch(&why))
         return;
-    const QString batchFile = m_indexScratch->batchFile(0);
+    const QString batchFile = m_scratch->indexBatchFile();
     QFile batch(batchFile);
     const QByteArray bytes =
         SearchBatch::compose(todo, QString(), QStringLiteral("NUL"), batchFile);

@@ -82,7 +82,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool prepareScratch();
+    bool prepareScratch(QString *why = nullptr);
     void showInstant(int search, const QStringList &paths, const QDateTime &walked);
     void replaceResults(const QStringList &lines, const QHash<QString, QDateTime> &offline = {});
     void setIndexStatus(const QString &text);
@@ -104,7 +104,6 @@ private:
     QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
     SearchIndex::Answer m_answer;        // the index's answer to the latest search
     std::unique_ptr<ScratchFolder> m_scratch;
-    std::unique_ptr<ScratchFolder> m_indexScratch;
     QPointer<QProcess> m_helper;
     QPointer<QProcess> m_indexer;
     SearchIndex *m_index = nullptr;
