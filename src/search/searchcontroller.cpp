@@ -31,6 +31,19 @@ QString shownTime(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
+// A helper killed at the window's end that has not gone yet: one stuck in the kernel on
+// an unreachable share cannot be reaped until the share answers, and one at idle priority
+// may take a while to get the processor to die on a busy machine. Deleting its QProcess
+// would wait up to 30 s for it; it is kept here instead, and deleted once it has gone.
+void keepUntilGone(QProcess *helper)
+{
+    static auto *const kept = new QList<QPointer<QProcess>>;
+    helper->setParent(nullptr);
+    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    kept->removeAll(nullptr);
+    kept->append(helper);
+}
+
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
@@ -65,13 +78,12 @@ SearchController::~SearchController()
         if (helper->state() != QProcess::NotRunning)
             helper->kill();
     }
-    // Killed, they go at once; one stuck in the kernel on an unreachable share cannot be
-    // reaped yet, and deleting its QProcess would hold up the exit for 30 s: it is let go.
+    // Killed, they go at once, or are let go.
     const QDeadlineTimer deadline(250);
     for (QProcess *helper : helpers) {
         if (helper->state() != QProcess::NotRunning &&
             !helper->waitForFinished(int(deadline.remainingTime())))
-            helper->setParent(nullptr);
+            keepUntilGone(helper);
     }
 }
 

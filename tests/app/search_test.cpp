@@ -115,7 +115,9 @@ TEST_F(SearchTest, FindsMatchingFoldersInCategoryOrderAndShowsThemBesideANarrowV
     EXPECT_EQ(toggle->text(), QStringLiteral("隐藏搜索列表"));
     EXPECT_TRUE(busyPicture->isHidden());
     EXPECT_TRUE(notices().isEmpty()) << "nothing was skipped";
-    // Nothing of the search stays on disk but the private folder itself.
+    // Nothing of the search, nor of the background indexing that shares the private
+    // folder, stays on disk but the folder itself.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return search->indexerProcessId() == 0; }, 20000));
     EXPECT_EQ(QDir(search->scratchPath()).entryList(QDir::Files), QStringList());
     EXPECT_EQ(QFileInfo(search->scratchPath()).permissions() & 0x0077, 0);
 }
@@ -389,7 +391,7 @@ TEST_F(SearchTest, AHelperStillExitingDoesNotEndTheNextSearch)
     const qint64 pid = startLongSearch();
     ASSERT_GT(pid, 0);
     ::kill(pid_t(pid), SIGSTOP);
-    QFile::remove(search->scratchPath() + QStringLiteral("/list.bat"));
+    ASSERT_TRUE(QFile::remove(search->batchFile()));
     ASSERT_TRUE(waitUntilIdle(5000));
     QSignalSpy problems(search, &SearchController::problem);
     typeAndSearch(QStringLiteral("heat"));

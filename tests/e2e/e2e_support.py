@@ -178,6 +178,19 @@ def showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def children_of(pid):
+    """The processes whose parent is pid."""
+    found = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{entry}/stat") as stat_file:
+                if int(stat_file.read().rsplit(")", 1)[1].split()[1]) == pid:
+                    found.append(int(entry))
+        except (OSError, ValueError, IndexError):
+            pass
+    return found
+
+
 def run_search_batch(helper, categories, folder, deadline_ms=None):
     """Runs a search batch for "love" over the categories through the helper, in `folder`;
     returns its result lines, its error lines, the seconds until it deleted the batch

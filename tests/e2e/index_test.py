@@ -17,7 +17,7 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_test  # noqa: E402
-from e2e_support import SlowShare, poll, showing  # noqa: E402
+from e2e_support import SlowShare, children_of, poll, showing  # noqa: E402
 from window_test import WindowSession, extents, text_of  # noqa: E402
 
 CONFIRMING = "，正在核对…"
@@ -32,18 +32,6 @@ TREE = {
     "网络": ["Heat Wave (2010)", "Matrix Online (2001)", "Up (2009)"],
     "科幻片": ["Alien (1979)", "Heat Death (2020)", "The Matrix (1999)"],
 }
-
-
-def children_of(pid):
-    found = []
-    for entry in os.listdir("/proc"):
-        try:
-            with open(f"/proc/{entry}/stat") as stat_file:
-                if int(stat_file.read().rsplit(")", 1)[1].split()[1]) == pid:
-                    found.append(int(entry))
-        except (OSError, ValueError, IndexError):
-            pass
-    return found
 
 
 def search_helpers(pid):

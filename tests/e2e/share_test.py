@@ -22,7 +22,7 @@ import unittest
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_test  # noqa: E402
-from e2e_support import SlowShare, poll, run_search_batch, walk  # noqa: E402
+from e2e_support import SlowShare, children_of, poll, run_search_batch, walk  # noqa: E402
 from window_test import ScreenshotOnFailure, WindowSession, text_of  # noqa: E402
 
 DEADLINE_MS = 1500  # the helper's deadline for a folder that does not answer
@@ -127,18 +127,6 @@ class DeadCategory(WindowSession):
         self.assertLess(took, 2.0)
         self.share.abort()
         self.assertEqual(self.app.wait(10), 0)
-
-
-def children_of(pid):
-    found = []
-    for entry in os.listdir("/proc"):
-        try:
-            with open(f"/proc/{entry}/stat") as stat_file:
-                if int(stat_file.read().rsplit(")", 1)[1].split()[1]) == pid:
-                    found.append(int(entry))
-        except (OSError, ValueError, IndexError):
-            pass
-    return found
 
 
 def showing_list(acc):

@@ -561,9 +561,15 @@ def threads_of(pid):
     return found
 
 
+# Where a thread waits on a share that does not answer: for the answer to its own call, or
+# behind a call another process made on the same folder or name (the background indexer
+# walks the share too).
+STUCK_ON_FUSE = {"request_wait_answer", "d_alloc_parallel", "fuse_lock_inode"}
+
+
 def stuck_on_fuse(pid):
-    """How many threads of the process wait for a FUSE call's answer."""
-    return sum(1 for _, wchan in threads_of(pid) if wchan == "request_wait_answer")
+    """How many threads of the process wait on the share."""
+    return sum(1 for _, wchan in threads_of(pid) if wchan in STUCK_ON_FUSE)
 
 
 class ShareWindow(WindowSession):
