@@ -125,7 +125,6 @@ class OfflineShare(WindowSession):
     notice = DeadCategory.notice  # the non-modal notice of the folders left out
 
 
-
 def main():
     if window_test.parse_arguments() is None:
         return 2
