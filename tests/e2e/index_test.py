@@ -80,8 +80,10 @@ class IndexedSearch(WindowSession):
         poll(lambda: text_of(box) == "", "an empty search box", 5)
         self.x.type(text)
         poll(lambda: text_of(box) == text, "the typed text", 5)
-        self.click(self.button("搜  索"))
-        return time.monotonic()
+        button = self.button("搜  索")
+        pressed = time.monotonic()
+        self.click(button)
+        return pressed
 
     def results(self):
         return self.find(window_test.pyatspi.ROLE_LIST, "搜索结果")
