@@ -12,6 +12,7 @@ constexpr unsigned long vboxsfMagic = 0x564C0001UL; // a virtual machine's share
 constexpr unsigned long f2fsMagic = 0xF2F52010UL;
 constexpr unsigned long zfsMagic = 0x2FC12FC1UL;
 constexpr unsigned long xfsMagic = 0x58465342UL;
+constexpr unsigned long exfatMagic = 0x2011BAB0UL;
 
 } // namespace
 
@@ -47,6 +48,13 @@ bool countsSubfolderLinks(unsigned long type)
     default:
         return false;
     }
+}
+
+int timeGranularity(unsigned long type)
+{
+    if (type == MSDOS_SUPER_MAGIC || type == exfatMagic || isNetworkFileSystem(type))
+        return 2;
+    return 1;
 }
 
 } // namespace moviecat

@@ -9,5 +9,9 @@ namespace moviecat {
 
 bool isNetworkFileSystem(unsigned long type);
 bool countsSubfolderLinks(unsigned long type);
+// Seconds by which two changes may lie apart and still show the same time stamp, with a
+// margin where the server's clock and ours may disagree: 2 for FAT and network or
+// user-space file systems, 1 for the rest.
+int timeGranularity(unsigned long type);
 
 } // namespace moviecat

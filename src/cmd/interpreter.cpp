@@ -491,11 +491,15 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
             }
         }
         const Pattern pattern(name);
+        const std::string root = absolute(folder);
         std::optional<index::FolderIndex> record;
-        if (wantsIndex(switches.walk))
+        std::shared_ptr<const index::FolderIndex> previous;
+        if (wantsIndex(switches.walk)) {
             record.emplace();
-        const WalkResult result = m_walker.walk(absolute(folder), pattern, switches.walk, writer,
-                                                record ? &*record : nullptr);
+            previous = previousIndex(root);
+        }
+        const WalkResult result = m_walker.walk(root, pattern, switches.walk, writer,
+                                                record ? &*record : nullptr, std::move(previous));
         found = found || result.listed > 0;
         if (record && result.complete) {
             writer.flush();
@@ -522,6 +526,18 @@ bool Interpreter::wantsIndex(const WalkOptions &walk) const
 {
     return !m_options.indexFolder.empty() && !m_indexFailed && walk.recurse && walk.folders &&
            !walk.files && walk.hidden == HiddenEntries::Include;
+}
+
+// The index the last walk of the root wrote, which spares listing the folders that have
+// not changed since; nothing where there is none or it is not whole.
+std::shared_ptr<const index::FolderIndex> Interpreter::previousIndex(const std::string &root) const
+{
+    constexpr std::size_t limit = std::size_t(1) << 30;
+    const auto bytes =
+        index::readWhole(m_options.indexFolder + "/" + index::indexFileName(root), limit);
+    std::optional<index::FolderIndex> parsed =
+        bytes ? index::FolderIndex::parse(*bytes, root) : std::nullopt;
+    return parsed ? std::make_shared<const index::FolderIndex>(std::move(*parsed)) : nullptr;
 }
 
 // Whatever fails here, the search goes on without an index; why is said once.

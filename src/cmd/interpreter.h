@@ -4,6 +4,7 @@
 #include "cmd/walker.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -55,6 +56,7 @@ private:
     bool isBatchFile(const std::string &path) const;
     bool wantsIndex(const WalkOptions &walk) const;
     void writeIndex(const index::FolderIndex &index, Streams &streams);
+    std::shared_ptr<const index::FolderIndex> previousIndex(const std::string &root) const;
 
     Options m_options;
     Walker m_walker;

@@ -33,6 +33,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 
 namespace moviecat::cmd {
@@ -116,6 +117,14 @@ LinkCount linkCountOf(int fd)
                                                                        : LinkCount::NotCounted;
 }
 
+// What the index keeps of a folder's time: its last change of any kind (an entry added,
+// removed or renamed, its permissions, a move), which the change time records where the
+// modification time would miss some.
+std::uint32_t changeTime(const struct stat &st)
+{
+    return std::uint32_t(std::clamp<time_t>(st.st_ctime, 0, UINT32_MAX));
+}
+
 std::string realPath(const std::string &path)
 {
     std::string real;
@@ -138,8 +147,58 @@ long FolderReader::read(int fd, char *buffer, size_t size)
     return ::getdents64(fd, buffer, size);
 }
 
+int FolderReader::stat(int dirFd, const char *name, struct stat *st)
+{
+    return ::fstatat(dirFd, name, st, AT_SYMLINK_NOFOLLOW);
+}
+
 struct Walker::Scope {
     std::vector<std::string> excluded; // real paths already searched another way
+};
+
+// The earlier walk's index as one walk uses it: each folder's sub-folders as a run of
+// numbers (first, count), by folder number + 1; the root's by name.
+struct Walker::Confirming {
+    std::shared_ptr<const index::FolderIndex> index;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
+    std::unordered_map<std::string_view, std::uint32_t> top;
+    // Set by the root's reader before any sub-folder is queued: whether the root lies on
+    // the same file system as then, and the second before which times are settled.
+    bool sameRoot = false;
+    std::uint64_t device = 0;
+    std::int64_t settledBefore = 0;
+
+    // Nothing when the index was not written by a walk: a folder's sub-folders apart, or
+    // a name twice under the root (twice elsewhere is found where it is used).
+    static std::shared_ptr<Confirming> of(std::shared_ptr<const index::FolderIndex> index)
+    {
+        if (!index)
+            return nullptr;
+        auto confirming = std::make_shared<Confirming>();
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> &runs = confirming->runs;
+        runs.assign(index->size() + 1, {0, 0});
+        for (std::uint32_t i = 0; i < index->size(); ++i) {
+            auto &[first, count] = runs[index->parent(i)];
+            if (count == 0)
+                first = i;
+            else if (first + count != i)
+                return nullptr;
+            ++count;
+        }
+        const auto [first, count] = runs[index::FolderIndex::noParent];
+        for (std::uint32_t c = first; c < first + count; ++c) {
+            if (!confirming->top.emplace(index->name(c), c + 1).second)
+                return nullptr;
+        }
+        confirming->index = std::move(index);
+        return confirming;
+    }
+
+    std::uint32_t topFolder(std::string_view name) const
+    {
+        const auto it = top.find(name);
+        return it == top.end() ? 0 : it->second;
+    }
 };
 
 namespace {
@@ -156,10 +215,11 @@ template <class Node> struct EntryOf {
     std::string real;         // a linked folder's target
     std::unique_ptr<Node> child;
     // For the index, where one is written: the folded name (empty for ASCII) and the
-    // modification time where a stat gave it.
+    // change time where a stat gave it.
     std::string folded;
     std::uint32_t modified = 0;
-    std::uint32_t recordId = 0; // its number in the index + 1
+    std::uint32_t recordId = 0;   // its number in the index + 1
+    std::uint32_t previousId = 0; // its number in the earlier walk's index + 1, where known
 };
 
 } // namespace
@@ -190,13 +250,31 @@ struct Walker::Node {
     Node *parent = nullptr;
     int fd = -1;
     // For the index: this folder's number + 1 (noParent for the root), and its
-    // modification time as its reader found it.
+    // change time as its reader found it.
     std::uint32_t recordId = index::FolderIndex::noParent;
     std::uint32_t modified = 0;
+    // Its time tells nothing of its listing: it holds links (whose targets change without
+    // it) or names that cannot be written, could not be read, or lies on another file
+    // system than the root. The index keeps no time for it, so it is always listed.
+    bool unsure = false;
+    // Its number in the earlier walk's index + 1, where it is proven to be the same
+    // folder: the root's sub-folder of that name, or one taken from an unchanged folder.
+    std::uint32_t previousId = 0;
     std::atomic<size_t> unopenedChildren = 0;
 };
 
 namespace {
+
+// Whether a walk with these options prints a folder, or another entry, of this name.
+bool isListed(std::string_view name, bool folder, const WalkOptions &options,
+              const Pattern &pattern)
+{
+    const bool hidden = name[0] == '.';
+    return (folder ? options.folders : options.files) &&
+           (options.hidden == HiddenEntries::Include ||
+            (options.hidden == HiddenEntries::Only) == hidden) &&
+           pattern.matches(name);
+}
 
 struct LaterFirst {
     template <class Node> bool operator()(const Node *a, const Node *b) const
@@ -360,12 +438,13 @@ void Walker::work(unsigned id)
         if (node == m_awaited)
             m_doneCv.notify_one(); // its deadline runs from now
         const bool aborting = m_aborting;
+        const std::shared_ptr<Confirming> confirming = m_confirming;
         lock.unlock();
 
         children.clear();
         blocked = false;
         if (!aborting)
-            blocked = process(node, children);
+            blocked = process(node, children, confirming.get());
         else if (node->parent && node->parent->fd >= 0) {
             childOpened(node->parent);
         }
@@ -423,26 +502,78 @@ void Walker::adapt(bool blocked)
 }
 
 // True when the open and the reads waited for a disk or the network.
-bool Walker::process(Node *node, std::vector<Node *> &children)
+bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *confirming)
 {
     thread_local std::vector<char> listing;
     const auto start = Clock::now();
+    if (node->previousId != 0 && confirming && confirm(node, children, *confirming))
+        return Clock::now() - start > blockedAfter;
     const int fd = openFolder(node);
     if (fd < 0)
         return false;
     size_t used = 0;
     readListing(node, fd, listing, used);
     const bool blocked = Clock::now() - start > blockedAfter;
-    learnFileSystem(node, fd);
+    learnFileSystem(node, fd, confirming);
     collectEntries(node, fd, listing, used);
     if (listing.size() > 4 * direntBufferSize)
         std::vector<char>().swap(listing);
     sortEntries(node->entries);
     if (m_options.recurse)
-        addChildren(node, fd, children);
+        addChildren(node, fd, children, confirming);
     else
         ::close(fd);
     return blocked;
+}
+
+// True when the folder is the same as in the earlier walk's index, so its sub-folders are
+// taken from there: its time (one stat, the only call) is that index's and older than its
+// walk by more than the file system's granularity; or its link count says it holds none.
+// False where it must be listed, which then tells whatever is wrong with it.
+bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming)
+{
+    Node *parent = node->parent;
+    const bool relative = parent && parent->fd >= 0;
+    const char *name =
+        relative ? node->path.c_str() + node->path.rfind('/') + 1 : node->path.c_str();
+    struct stat st;
+    if (m_reader->stat(relative ? parent->fd : AT_FDCWD, name, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_dev != confirming.device)
+        return false;
+    if (node->state.load() == State::GivenUp)
+        return true; // answered too late: nobody waits for it, and its walk may be over
+    node->modified = changeTime(st);
+    const std::uint32_t id = node->previousId - 1;
+    // As the parent's listing would have found it: no sub-folders, never opened.
+    const bool leaf =
+        node->links == LinkCount::Counted && st.st_dev == node->device && st.st_nlink == 2;
+    if (!leaf) {
+        const index::FolderIndex &previous = *confirming.index;
+        const std::uint32_t before = previous.modified(id);
+        if (before == 0 || before != node->modified || before >= confirming.settledBefore)
+            return false;
+        const auto [first, count] = confirming.runs[id + 1];
+        std::vector<Node::Entry> &entries = node->entries;
+        for (std::uint32_t c = first; c < first + count; ++c) {
+            Node::Entry &e = entries.emplace_back();
+            e.name.assign(previous.name(c));
+            e.kind = EntryKind::Folder;
+            e.listed = isListed(e.name, true, m_options, *m_pattern);
+            e.folded = indexForm(e.name);
+            e.previousId = c + 1;
+        }
+        sortEntries(entries);
+        for (size_t i = 1; i < entries.size(); ++i) {
+            if (entries[i].name == entries[i - 1].name) {
+                entries.clear(); // not an index a walk wrote
+                return false;
+            }
+        }
+        addChildren(node, -1, children, &confirming);
+    }
+    if (relative)
+        childOpened(parent);
+    return true;
 }
 
 int Walker::openFolder(Node *node)
@@ -484,7 +615,7 @@ bool Walker::readListing(Node *node, int fd, std::vector<char> &listing, size_t 
     }
 }
 
-void Walker::learnFileSystem(Node *node, int fd)
+void Walker::learnFileSystem(Node *node, int fd, Confirming *confirming)
 {
     if (node->isRoot) {
         // Through the descriptor: the path may lead through links.
@@ -499,12 +630,22 @@ void Walker::learnFileSystem(Node *node, int fd)
         if (m_record && ::fstatfs(fd, &fs) == 0 && ::fstat(fd, &st) == 0) {
             m_rootFileSystem = static_cast<unsigned long>(fs.f_type);
             m_rootDevice = st.st_dev;
+            // The same file system as the earlier walk's, or nothing of it is taken.
+            if (confirming) {
+                const index::FolderIndex::Header &before = confirming->index->header();
+                confirming->sameRoot =
+                    before.fileSystem == m_rootFileSystem && before.device == m_rootDevice;
+                confirming->device = m_rootDevice;
+                confirming->settledBefore = before.walkTime - timeGranularity(fs.f_type);
+            }
         }
     }
     if (m_record && !node->isRoot) {
         struct stat st;
-        if (::fstat(fd, &st) == 0)
-            node->modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
+        if (::fstat(fd, &st) == 0) {
+            node->modified = changeTime(st);
+            node->unsure = node->unsure || st.st_dev != m_rootDevice;
+        }
     }
     if (node->links != LinkCount::Unknown || !m_options.recurse || m_options.files)
         return;
@@ -543,6 +684,9 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             statted = true;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
         }
+        // A link's target may change, or come to be a folder, without its folder's time.
+        if (type == DT_LNK)
+            node->unsure = true;
         EntryKind kind = EntryKind::Other;
         if (type == DT_DIR)
             kind = EntryKind::Folder;
@@ -561,12 +705,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             leaf = !otherDevice && st.st_nlink == 2; // below 2: not counted after all
             folderStatted = true;
         }
-        const bool hidden = name[0] == '.';
-        const bool wanted = (kind == EntryKind::Other ? options.files : options.folders) &&
-                            (options.hidden == HiddenEntries::Include ||
-                             (options.hidden == HiddenEntries::Only) == hidden);
         const std::string_view view(name);
-        const bool listed = wanted && m_pattern->matches(view);
+        const bool listed = isListed(view, kind != EntryKind::Other, options, *m_pattern);
         // The index holds every folder, matching or not, leaves included.
         if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record)))
             continue;
@@ -581,6 +721,8 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             e.problem = Problem::LineBreak;
         else if (folderLength + view.size() >= PATH_MAX)
             e.problem = Problem::TooLong;
+        if (e.problem != Problem::None)
+            node->unsure = true; // the index holds no such name to complain about
         else if (kind == EntryKind::LinkedFolder && options.recurse) {
             // Resolved here, not by the writer: a link into a dead share must only
             // ever hold up a reader.
@@ -591,12 +733,13 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         if (m_record && kind != EntryKind::Other && e.problem == Problem::None) {
             e.folded = indexForm(view);
             if (folderStatted)
-                e.modified = std::uint32_t(std::max<time_t>(0, st.st_mtime));
+                e.modified = changeTime(st);
         }
     }
 }
 
-void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
+void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
+                         const Confirming *confirming)
 {
     std::vector<Node::Entry> &entries = node->entries;
     const bool excludes = node->scope && !node->scope->excluded.empty();
@@ -617,6 +760,9 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         appendIndex(child->order, i);
         child->parent = node;
         child->place = m_mounts.locateChild(node->place, child->path);
+        child->previousId = !node->isRoot                        ? e.previousId
+                            : confirming && confirming->sameRoot ? confirming->topFolder(e.name)
+                                                                 : 0;
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||
             (node->links == LinkCount::Counted && !e.otherDevice)) {
@@ -626,7 +772,8 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children)
         children.push_back(child.get());
         e.child = std::move(child);
     }
-    keepOpen(node, fd, children.size());
+    if (fd >= 0)
+        keepOpen(node, fd, children.size());
 }
 
 void Walker::keepOpen(Node *node, int fd, size_t children)
@@ -949,12 +1096,16 @@ void Walker::abandonRest(std::unique_lock<std::mutex> &lock)
     m_aborting = false;
 }
 
-// Adds a folder's sub-folders to the index, in the order they are listed.
+// Adds a folder's sub-folders to the index, in the order they are listed. The folder's
+// own time is the one its reader took, where that says what its listing holds.
 void Walker::record(Node *node)
 {
-    if (node->recordId != index::FolderIndex::noParent && node->modified != 0 &&
-        m_record->modified(node->recordId - 1) == 0)
-        m_record->setModified(node->recordId - 1, node->modified);
+    if (node->recordId != index::FolderIndex::noParent) {
+        if (node->error != 0 || node->unsure)
+            m_record->setModified(node->recordId - 1, 0);
+        else if (node->modified != 0)
+            m_record->setModified(node->recordId - 1, node->modified);
+    }
     for (Node::Entry &e : node->entries) {
         if (e.kind == EntryKind::Other || e.problem != Problem::None)
             continue;
@@ -1003,7 +1154,8 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
 }
 
 WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                        WalkSink &sink, index::FolderIndex *record)
+                        WalkSink &sink, index::FolderIndex *record,
+                        std::shared_ptr<const index::FolderIndex> previous)
 {
     m_pattern = &pattern;
     m_options = options;
@@ -1014,8 +1166,12 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     const std::int64_t started = std::int64_t(std::time(nullptr));
     m_followed.clear();
     m_rootReal.clear();
+    std::shared_ptr<Confirming> confirming;
+    if (record && options.recurse && !options.files)
+        confirming = Confirming::of(std::move(previous));
     {
         std::lock_guard lock(m_mutex);
+        m_confirming = std::move(confirming);
         startReaders();
     }
 
@@ -1026,6 +1182,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     std::unique_lock lock(m_mutex);
     if (!m_heap.empty() || !m_reading.empty())
         abandonRest(lock);
+    m_confirming = nullptr;
     lock.unlock();
     for (auto it = left.rbegin(); it != left.rend(); ++it)
         release(*it); // keeps what a stuck reader may still touch

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     virtual ~FolderReader() = default;
     virtual int open(int dirFd, const char *name, int flags);
     virtual long read(int fd, char *buffer, size_t size); // getdents64
+    // The entry itself, a link not followed (fstatat with AT_SYMLINK_NOFOLLOW).
+    virtual int stat(int dirFd, const char *name, struct stat *st);
 };
 
 struct WalkerSettings {
@@ -88,8 +91,15 @@ public:
     // root as it should be printed (no trailing separator except for "/"). With record,
     // every folder listed (whatever the pattern) is added to it, in listing order, and
     // its header set; it holds the whole tree where the result is complete.
+    //
+    // With the index of an earlier walk of the same root as well (previous), a folder
+    // whose change time is still the one in that index, and older than that walk by more
+    // than the file system's time granularity, is not listed again: its sub-folders are
+    // taken from the index. Every folder is still asked for its time, many at once, and
+    // the results and the index written are those of a full walk.
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
-                    WalkSink &sink, index::FolderIndex *record = nullptr);
+                    WalkSink &sink, index::FolderIndex *record = nullptr,
+                    std::shared_ptr<const index::FolderIndex> previous = nullptr);
     // Starts opening the roots of walks to come, each on its own thread, so that roots on
     // shares that do not answer use up their deadlines side by side rather than one
     // after another. A walk of one of them goes on from there.
@@ -103,15 +113,18 @@ public:
 private:
     struct Node;
     struct Scope;
+    struct Confirming;
     void work(unsigned id);
     void schedule(Node *node);
     void publish(Node *node, std::vector<Node *> &children);
-    bool process(Node *node, std::vector<Node *> &children);
+    bool process(Node *node, std::vector<Node *> &children, Confirming *confirming);
+    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming);
     int openFolder(Node *node);
     bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
-    void learnFileSystem(Node *node, int fd);
+    void learnFileSystem(Node *node, int fd, Confirming *confirming);
     void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used);
-    void addChildren(Node *node, int fd, std::vector<Node *> &children);
+    void addChildren(Node *node, int fd, std::vector<Node *> &children,
+                     const Confirming *confirming);
     void adapt(bool blocked);
     void keepOpen(Node *node, int fd, size_t children);
     void childOpened(Node *parent);
@@ -170,6 +183,10 @@ private:
     bool m_incomplete = false; // a folder was given up
     std::uint64_t m_rootFileSystem = 0;
     std::uint64_t m_rootDevice = 0;
+    // The earlier walk's index, where this walk may confirm folders by their time alone;
+    // guarded by m_mutex. Each reader holds on to it while it reads, so that one stuck in a
+    // call past the end of its walk finds it whole when the call returns.
+    std::shared_ptr<Confirming> m_confirming;
 };
 
 } // namespace moviecat::cmd

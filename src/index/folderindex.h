@@ -10,9 +10,11 @@ namespace moviecat::index {
 
 // The folders below one category folder, in the order a search walk lists them: each
 // folder's sub-folders by name, then the same inside each of them in turn. Each has its
-// name as stored on disk, its folded form for matching, its parent and its modification
-// time. The walk of the search helper writes it; the window answers a search from it at
-// once, before the walk has confirmed the answer.
+// name as stored on disk, its folded form for matching, its parent and the time of its last
+// change (the change time, in seconds; 0 where that time cannot vouch for what the folder
+// holds, so the next walk lists it whatever). The walk of the search helper writes it; the
+// window answers a search from it at once, before the walk has confirmed the answer, and the
+// next walk lists only the folders whose time has changed since.
 class FolderIndex {
 public:
     // The walk the index comes from.

@@ -12,6 +12,7 @@ not one each."""
 
 import argparse
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -219,6 +220,99 @@ class SwitchedOffShare(unittest.TestCase):
             shutil.rmtree(temp, ignore_errors=True)
 
 
+class ConfirmingWalkOnAShare(unittest.TestCase):
+    """Searches over a share with random changes to it in between (adds, removes, renames
+    at any depth, whole subtrees moved, a folder become a file): the search that confirms
+    what the last one's index holds finds, in order, what a search without an index finds,
+    and leaves the same index behind."""
+
+    # UTF-8 only: the test file system passes no other names (the helper's own tests do).
+    PIECES = [b"love", b"Love", b"\xc3\xa9", b"e\xcc\x81", b".h", b"x", b"a b", b"\xe5\xbd\xb1"]
+
+    def name(self, rng):
+        return b"".join(rng.choice(self.PIECES) for _ in range(rng.randint(1, 2)))
+
+    def folders(self, top):
+        found = []
+        for folder, subfolders, _ in os.walk(top):
+            found += [os.path.join(folder, s) for s in subfolders]
+        return found
+
+    def change(self, rng, top):
+        all_ = self.folders(top)
+        if len(all_) < 2:
+            return
+        victim, other = rng.choice(all_), rng.choice(all_)
+        kind = rng.randrange(6)
+        if kind == 0:
+            os.makedirs(os.path.join(victim, b"new love " + self.name(rng)), exist_ok=True)
+        elif kind == 1:
+            shutil.rmtree(victim)
+        elif kind == 2:
+            os.rename(victim, victim + b" Love")
+        elif kind == 3 and not other.startswith(victim):
+            os.rename(victim, os.path.join(other, b"moved " + self.name(rng)))
+        elif kind == 4 and not other.startswith(victim) and not victim.startswith(other):
+            shutil.rmtree(other)
+            os.rename(victim, other)  # into the place of a folder of the same name
+        elif kind == 5:
+            shutil.rmtree(victim)
+            open(victim, "wb").close()
+
+    def search(self, categories, temp, cache):
+        helper = os.path.join(os.path.dirname(window_test.ARGS.program), "moviecat-cmd")
+        batch, result = os.path.join(temp, "list.bat"), os.path.join(temp, "list.txt")
+        with open(batch, "w", encoding="utf-8") as lines:
+            for category in categories:
+                lines.write(f'DIR "{category}/*love*" /ad /s /b >>"{result}"\r\n')
+        open(result, "wb").close()
+        run = subprocess.run([helper, batch], capture_output=True, timeout=120,
+                             env=dict(os.environ, XDG_CACHE_HOME=cache))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(result, "rb") as found:
+            lines = found.read().split(b"\r\n")
+        indexes = {}
+        folder = os.path.join(cache, "moviecat")
+        for name in os.listdir(folder):
+            with open(os.path.join(folder, name), "rb") as index:
+                data = bytearray(index.read())
+            data[32:40] = data[48:56] = bytes(8)  # when the walk began, and the hash over it
+            indexes[name] = bytes(data)
+        return lines, run.stderr, indexes
+
+    def test_confirming_walks_equal_full_walks(self):
+        temp = tempfile.mkdtemp(prefix="moviecat-e2e-confirm-")
+        try:
+            rng = random.Random(18)
+            source = os.path.join(temp, "source").encode()
+            for category in (b"one", b"two"):
+                made = [os.path.join(source, category)]
+                os.makedirs(made[0])
+                for _ in range(200):
+                    folder = os.path.join(rng.choice(made), self.name(rng))
+                    if folder.count(b"/") - source.count(b"/") <= 5 and not os.path.exists(folder):
+                        os.mkdir(folder)
+                        made.append(folder)
+            time.sleep(3.1)  # older than the share's time granularity (2 s) and a margin
+            with SlowShare(source.decode(), os.path.join(temp, "nas")) as share:
+                categories = [os.path.join(share.mountpoint, c) for c in ("one", "two")]
+                kept = os.path.join(temp, "kept")
+                first, _, _ = self.search(categories, temp, kept)
+                self.assertGreater(len(first), 20)
+                for round_ in range(3):
+                    for _ in range(rng.randint(1, 5)):
+                        self.change(rng, os.path.join(source, rng.choice([b"one", b"two"])))
+                    time.sleep(1.2)  # the kernel keeps what the share said for a second
+                    confirmed = self.search(categories, temp, kept)
+                    full = self.search(categories, temp, os.path.join(temp, f"fresh {round_}"))
+                    self.assertEqual(confirmed[0], full[0], round_)
+                    self.assertEqual(confirmed[1], full[1], round_)
+                    self.assertEqual(confirmed[2], full[2], round_)
+                    self.assertEqual(len(confirmed[2]), 2)
+        finally:
+            shutil.rmtree(temp, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -232,6 +326,7 @@ def main():
     suite = unittest.TestSuite()
     suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(LinkCountsOnAShare))
     suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(SwitchedOffShare))
+    suite.addTest(unittest.defaultTestLoader.loadTestsFromTestCase(ConfirmingWalkOnAShare))
     for name in ("test_1_search_finishes_with_the_others_and_names_the_dead_folder",
                  "test_2_a_new_search_does_not_wait_for_the_helper_stuck_on_the_share",
                  "test_3_exit_does_not_wait_for_the_stuck_helpers"):
