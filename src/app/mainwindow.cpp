@@ -319,11 +319,17 @@ void MainWindow::showProblem(const QString &message)
     showMessage(message, {});
 }
 
-void MainWindow::showSkippedFolders(const QStringList &folders)
+void MainWindow::showSkippedFolders(const QStringList &folders, const QDateTime &indexedAt)
 {
-    showMessage(tr("搜索已完成，但有 %n 个文件夹未能搜索，结果中没有它们里面的影片。", "",
-                   int(folders.size())),
-                folders.join(QLatin1Char('\n')));
+    const int count = int(folders.size());
+    const QString message =
+        indexedAt.isValid()
+            ? tr("搜索已完成，但有 %n 个文件夹未能搜索。没有响应的文件夹里的结果取自 %1 "
+                 "的索引，在列表中以灰色标为离线。",
+                 "", count)
+                  .arg(indexedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+            : tr("搜索已完成，但有 %n 个文件夹未能搜索，结果中没有它们里面的影片。", "", count);
+    showMessage(message, folders.join(QLatin1Char('\n')));
 }
 
 void MainWindow::showMessage(const QString &message, const QString &details)

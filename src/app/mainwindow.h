@@ -3,6 +3,7 @@
 #include "catalog/categorybuttons.h"
 #include "ui/form.h"
 
+#include <QDateTime>
 #include <QString>
 #include <memory>
 
@@ -57,7 +58,7 @@ private:
     void showResultsBesideView();
     void fitViewToResults(bool resultsShown);
     void showProblem(const QString &message);
-    void showSkippedFolders(const QStringList &folders);
+    void showSkippedFolders(const QStringList &folders, const QDateTime &indexedAt);
     // A non-modal message box; details go behind its "Show Details" button.
     void showMessage(const QString &message, const QString &details);
 

@@ -1,6 +1,7 @@
 #include "search/searchcontroller.h"
 
 #include "search/batchfile.h"
+#include "search/offlineresults.h"
 #include "search/resultrows.h"
 #include "search/scratchfolder.h"
 #include "search/searchindex.h"
@@ -29,6 +30,11 @@ constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 // How long the walk waits at most for the index's answer to be shown.
 constexpr int kIndexHeadStartMs = 250;
 
+QString shownTime(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
 // A helper killed at the window's end that has not gone yet: one stuck in the kernel on
 // an unreachable share cannot be reaped until the share answers, and one at idle priority
 // may take a while to get the processor to die on a busy machine. Deleting its QProcess
@@ -48,12 +54,22 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
     : QObject(parent), m_controls(controls), m_index(new SearchIndex(this)),
       m_rows(new ResultRows(controls.results, this))
 {
-    // The paths' own bytes stay for a pick; a line whose name is not in the system's
-    // encoding says so.
+    // The paths' own bytes stay for a pick. A line only the index vouches for is greyed
+    // and says since when; one whose name is not in the system's encoding says so.
     m_rows->setDecorate([this](QListWidgetItem *item, int row) {
-        const QString note = FileNames::encodingNote(m_rows->paths().at(row));
-        if (note.isEmpty())
+        const QString &path = m_rows->paths().at(row);
+        QStringList notes;
+        const auto offline = m_offline.constFind(path);
+        if (offline != m_offline.cend()) {
+            notes << tr("离线，最后见于 %1").arg(shownTime(*offline));
+            item->setForeground(
+                m_controls.results->palette().color(QPalette::Disabled, QPalette::Text));
+        }
+        if (const QString note = FileNames::encodingNote(path); !note.isEmpty())
+            notes << note;
+        if (notes.isEmpty())
             return;
+        const QString note = notes.join(tr("；"));
         item->setToolTip(note);
         item->setData(Qt::AccessibleDescriptionRole, note);
     });
@@ -180,6 +196,8 @@ void SearchController::launch()
     m_controls.busyPicture->show();
     m_helperStarted = false;
     m_rows->clear();
+    m_offline.clear();
+    m_answer = {};
     setIndexStatus(QString());
 
     QStringList leftOut;
@@ -189,6 +207,10 @@ void SearchController::launch()
     // answer is in the list and painted, or after a moment where the index is slow.
     const int search = m_search;
     m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
+        if (search != m_search)
+            return;
+        // Kept for the walk's end: it stands in for the folders the walk has to give up.
+        m_answer = answer;
         if (answer.any)
             showInstant(search, answer.paths, answer.walked);
         QTimer::singleShot(0, this, [this, search] { startHelper(search); });
@@ -355,10 +377,23 @@ void SearchController::finish(const QString &problemText)
     } else if (message.isEmpty()) {
         message = tr("无法读取搜索结果（%1）：%2").arg(result.fileName(), result.errorString());
     }
-    // The walk's answer is the one that stands, whatever the index said.
-    replaceResults(lines);
+    // The walk's answer is the one that stands, whatever the index said; only below the
+    // folders it had to give up does the index still speak, marked as such.
+    const QList<SkippedFolder> skipped = SearchBatch::skippedFolders(m_helperErrors);
+    m_helperErrors.clear();
+    QStringList givenUp;
+    for (const SkippedFolder &folder : skipped) {
+        if (folder.reason == SkipReason::NotAnswering)
+            givenUp << folder.path;
+    }
+    const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
+    replaceResults(rows.paths, rows.offline);
     QFile::remove(m_scratch->resultFile(m_search));
-    setIndexStatus(m_instantShown ? tr("已核对") : QString());
+    if (!rows.offline.isEmpty())
+        setIndexStatus(tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(rows.offline.size()))
+                           .arg(shownTime(rows.oldest)));
+    else
+        setIndexStatus(m_instantShown ? tr("已核对") : QString());
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
 
@@ -369,7 +404,7 @@ void SearchController::finish(const QString &problemText)
     emit finished(lines);
     if (!message.isEmpty())
         emit problem(message);
-    reportSkipped();
+    reportSkipped(skipped);
 }
 
 void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
@@ -387,9 +422,10 @@ void SearchController::showInstant(int search, const QStringList &paths, const Q
 
 // The list becomes these paths; the line that was current and the line at the top stay
 // where the same paths still are.
-void SearchController::replaceResults(const QStringList &paths)
+void SearchController::replaceResults(const QStringList &paths,
+                                      const QHash<QString, QDateTime> &offline)
 {
-    if (paths == m_rows->paths())
+    if (paths == m_rows->paths() && offline == m_offline)
         return;
     QListWidget *results = m_controls.results;
     const QString currentPath = m_rows->paths().value(results->currentRow());
@@ -397,6 +433,7 @@ void SearchController::replaceResults(const QStringList &paths)
     const QString topPath = top ? m_rows->paths().value(results->row(top)) : QString();
 
     m_restoring = true;
+    m_offline = offline;
     m_rows->show(paths);
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
@@ -495,10 +532,11 @@ void SearchController::indexInBackground(const QStringList &roots)
 #endif
 }
 
-void SearchController::reportSkipped()
+void SearchController::reportSkipped(const QList<SkippedFolder> &skipped)
 {
     QStringList folders;
-    for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_helperErrors)) {
+    QDateTime oldestIndex;
+    for (const SkippedFolder &folder : skipped) {
         QString why;
         switch (folder.reason) {
         case SkipReason::Unreadable:
@@ -516,11 +554,18 @@ void SearchController::reportSkipped()
         }
         if (!folder.detail.isEmpty())
             why = tr("%1：%2").arg(why, folder.detail);
+        if (folder.reason == SkipReason::NotAnswering) {
+            if (const QDateTime indexed = OfflineResults::indexedAt(folder.path, m_answer);
+                indexed.isValid()) {
+                why = tr("%1；结果取自 %2 的索引").arg(why, shownTime(indexed));
+                if (!oldestIndex.isValid() || indexed < oldestIndex)
+                    oldestIndex = indexed;
+            }
+        }
         folders << tr("%1（%2）").arg(FileNames::readable(folder.path), why);
     }
-    m_helperErrors.clear();
     if (!folders.isEmpty())
-        emit foldersSkipped(folders);
+        emit foldersSkipped(folders, oldestIndex);
 }
 
 void SearchController::pick(int row)

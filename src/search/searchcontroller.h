@@ -1,6 +1,10 @@
 #pragma once
 
+#include "search/batchfile.h"
+#include "search/searchindex.h"
+
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -17,7 +21,6 @@ namespace moviecat {
 
 class ResultRows;
 class ScratchFolder;
-class SearchIndex;
 class WindowlessPicture;
 
 // The search: writes a batch of DIR lines over every category folder, lets the helper
@@ -63,10 +66,13 @@ public:
 signals:
     // The index answered the search; the list shows its answer while the walk confirms.
     void instantResults(const QStringList &results);
-    // The results are loaded and the list is shown; their paths, as the helper wrote them.
+    // The results are loaded and the list is shown; the paths the helper wrote (the list
+    // may hold offline rows from the index besides).
     void finished(const QStringList &results);
-    // After finished: the folders the search left out, one line each (path and why).
-    void foldersSkipped(const QStringList &folders);
+    // After finished: the folders the search left out, one line each (path and why), and
+    // the time of the oldest index whose results stand in for some of them (invalid when
+    // none does).
+    void foldersSkipped(const QStringList &folders, const QDateTime &indexedAt);
     void picked(const QString &path); // the path's own bytes, as FileNames carries them
     // The toggle button showed or hid the results list.
     void resultsToggled(bool shown);
@@ -79,7 +85,7 @@ protected:
 private:
     bool prepareScratch(QString *why = nullptr);
     void showInstant(int search, const QStringList &paths, const QDateTime &walked);
-    void replaceResults(const QStringList &lines);
+    void replaceResults(const QStringList &lines, const QHash<QString, QDateTime> &offline = {});
     void setIndexStatus(const QString &text);
     void abandonHelper();
     void indexInBackground(const QStringList &roots);
@@ -88,12 +94,14 @@ private:
     void letGo(QProcess *helper);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
-    void reportSkipped();
+    void reportSkipped(const QList<SkippedFolder> &skipped);
     void abandonLaunch(const QString &message);
     void filterResultsMouse(QEvent *event);
 
     Controls m_controls;
     QStringList m_categoryPaths;
+    QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
+    SearchIndex::Answer m_answer;        // the index's answer to the latest search
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
     QPointer<QProcess> m_indexer;

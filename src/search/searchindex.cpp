@@ -86,6 +86,9 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
         auto fresh = std::make_shared<Snapshot>();
         Work work;
         for (const QString &root : roots) {
+            Part &part = work.answer.parts.emplace_back();
+            part.root = root;
+            part.first = work.answer.paths.size();
             if (root.isEmpty())
                 continue;
             const std::string key = SearchBatch::encode(root).toStdString();
@@ -114,11 +117,13 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
                 QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
             if (!work.answer.walked.isValid() || walked < work.answer.walked)
                 work.answer.walked = walked;
+            part.walked = walked;
             if (query) {
                 for (const std::uint32_t found : query->run(*loaded->index))
                     work.answer.paths << SearchBatch::decode(
                         QByteArray::fromStdString(loaded->index->path(found)));
             }
+            part.count = work.answer.paths.size() - part.first;
         }
         work.snapshot = std::move(fresh);
         return work;

@@ -19,8 +19,16 @@ namespace moviecat {
 class SearchIndex : public QObject {
     Q_OBJECT
 public:
+    // One category folder's share of an answer.
+    struct Part {
+        QString root;        // as rootOf() gives it; empty where it cannot be searched
+        QDateTime walked;    // when its index was written; invalid without one
+        qsizetype first = 0; // its matches in paths
+        qsizetype count = 0;
+    };
     struct Answer {
         QStringList paths;     // the matches of every indexed root, in category order
+        QList<Part> parts;     // one for each category folder searched, in order
         QDateTime walked;      // the oldest walk among the indexes that answered
         bool any = false;      // some root had an index
         QStringList unindexed; // the roots without a usable index
