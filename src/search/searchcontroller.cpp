@@ -158,7 +158,8 @@ QString SearchController::scratchPath() const
 
 qint64 SearchController::helperProcessId() const
 {
-    return m_helper ? m_helper->processId() : 0;
+    // Not while it is still starting: until then the process is not the helper yet.
+    return m_helper && m_helper->state() == QProcess::Running ? m_helper->processId() : 0;
 }
 
 qint64 SearchController::indexerProcessId() const
@@ -183,9 +184,10 @@ void SearchController::launch()
         emit problem(*refusal);
         return;
     }
-    // A new search never waits for the one under way: its walk is abandoned.
-    if (m_busy)
-        abandonHelper();
+    // A new search never waits for the one under way: its walk is abandoned. The helper
+    // of one that has ended may still be on its way out, and its end, arriving before
+    // the new helper has started, must not be taken for the new search's.
+    abandonHelper();
     if (!prepareScratch())
         return;
 
