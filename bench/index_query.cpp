@@ -14,6 +14,7 @@
 #include "index/folderindex.h"
 #include "index/indexcache.h"
 #include "index/indexquery.h"
+#include "resident.h"
 
 #include <algorithm>
 #include <chrono>
@@ -35,17 +36,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 const char *const english[] = {"Love",   "Story", "Night",  "Day",    "City",   "Dark",   "Light",
@@ -144,7 +134,7 @@ int main(int argc, char **argv)
     std::size_t bytes = 0;
     for (const auto &file : files)
         bytes += file.second.size();
-    const long before = residentKiB();
+    const long before = bench::residentKiB();
     auto start = Clock::now();
     std::vector<FolderIndex> loaded;
     for (const auto &[root, content] : files) {
@@ -156,7 +146,7 @@ int main(int argc, char **argv)
         loaded.push_back(std::move(*index));
     }
     const double loadMs = msSince(start);
-    const long after = residentKiB();
+    const long after = bench::residentKiB();
     std::size_t folders = 0;
     for (const FolderIndex &index : loaded)
         folders += index.size();

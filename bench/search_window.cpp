@@ -8,6 +8,7 @@
 // walked the folders (a 5 ms timer measures the gaps). Run it with an empty cache folder
 // (XDG_CACHE_HOME) for the figures without an index.
 #include "app/mainwindow.h"
+#include "resident.h"
 #include "search/searchcontroller.h"
 #include "search/searchindex.h"
 
@@ -26,17 +27,6 @@
 using namespace moviecat;
 
 namespace {
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
-}
 
 // Notes when the results list first paints the index's answer, and after the search.
 class Watch : public QObject {
@@ -83,7 +73,7 @@ int main(int argc, char **argv)
             unindexed = int(roots.size());
         }
     });
-    const long residentBefore = residentKiB();
+    const long residentBefore = bench::residentKiB();
     loading.start();
     QString error;
     if (!window.load(QString::fromLocal8Bit(argv[1]), &error)) {
@@ -96,7 +86,7 @@ int main(int argc, char **argv)
     std::printf("indexes:                 loaded in %.1f ms, %d categories without one\n",
                 double(loadedAt) / 1e6, unindexed);
     std::printf("resident memory:         %.1f MB after loading (%.1f MB before)\n",
-                double(residentKiB()) / 1024.0, double(residentBefore) / 1024.0);
+                double(bench::residentKiB()) / 1024.0, double(residentBefore) / 1024.0);
 
     auto *results = window.findChild<QListWidget *>(QStringLiteral("List3"));
     Watch watch;
