@@ -16,6 +16,7 @@
 #include "benchsupport.h"
 #include "folderview/foldermodel.h"
 #include "folderview/shownfolder.h"
+#include "resident.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,18 +66,6 @@ private:
     const QElapsedTimer &m_clock;
     qint64 m_at = -1;
 };
-
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 struct Shown {
     Shown()
@@ -201,9 +190,9 @@ int memory(const QString &dir)
         if (!waitFor([&] { return shown.complete(); }, timeoutMs))
             return 1;
         if (afterFirst == 0)
-            afterFirst = residentKb();
+            afterFirst = bench::residentKiB();
     }
-    printMemory("folder model", int(folders.size()), afterFirst, residentKb());
+    printMemory("folder model", int(folders.size()), afterFirst, bench::residentKiB());
     return 0;
 }
 
@@ -232,9 +221,9 @@ int memoryOld(const QString &dir)
         if (!ok)
             return 1;
         if (afterFirst == 0)
-            afterFirst = residentKb();
+            afterFirst = bench::residentKiB();
     }
-    printMemory("QFileSystemModel", int(folders.size()), afterFirst, residentKb());
+    printMemory("QFileSystemModel", int(folders.size()), afterFirst, bench::residentKiB());
     return 0;
 }
 

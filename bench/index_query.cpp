@@ -1,20 +1,30 @@
-// The search index on a generated catalogue of N folders (default 300,000, names drawn
-// like bench/make_library_tree.py's): its size on disk per folder, the time to load it,
-// the query for a text on the worker, building the paths of the matches, and the memory
-// the loaded index holds. Nothing touches the disk: the file is built and read in memory.
+// The search index: its size on disk per folder, the time to load it, the query for a
+// text as the worker runs it, building the paths of the matches, and the memory the
+// loaded indexes hold.
 //
-//   bench_index_query [FOLDERS] [TEXT...]      (texts default: dragon e)
+//   bench_index_query TREE [TEXT...]      the indexes the helper wrote (in the cache
+//                                         folder, $XDG_CACHE_HOME/moviecat) for every
+//                                         category folder in TREE
+//   bench_index_query [FOLDERS] [TEXT...] a generated catalogue of FOLDERS folders
+//                                         (default 300,000, names drawn like
+//                                         bench/make_library_tree.py's), built and
+//                                         read in memory
+// Texts default to: dragon e
 #include "cmd/indexform.h"
 #include "index/folderindex.h"
+#include "index/indexcache.h"
 #include "index/indexquery.h"
+#include "resident.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using moviecat::index::FolderIndex;
@@ -26,17 +36,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 const char *const english[] = {"Love",   "Story", "Night",  "Day",    "City",   "Dark",   "Light",
@@ -72,20 +71,35 @@ std::string title(std::mt19937 &random)
     return name + " (" + std::to_string(1950 + random() % 75) + ")";
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Every category folder's index file, as the helper wrote it.
+std::vector<std::pair<std::string, std::string>> indexFiles(const std::string &tree)
 {
-    const std::size_t folders = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 300000;
-    std::vector<std::string> texts;
-    for (int i = 2; i < argc; ++i)
-        texts.emplace_back(argv[i]);
-    if (texts.empty())
-        texts = {"dragon", "e"};
+    std::vector<std::pair<std::string, std::string>> files; // root, bytes
+    std::vector<std::string> roots;
+    for (const auto &entry : std::filesystem::directory_iterator(tree)) {
+        if (entry.is_directory())
+            roots.push_back(entry.path().string());
+    }
+    std::sort(roots.begin(), roots.end());
+    const std::string cache = moviecat::index::cacheFolder();
+    for (const std::string &root : roots) {
+        const auto bytes = moviecat::index::readWhole(
+            cache + "/" + moviecat::index::indexFileName(root), std::size_t(1) << 31);
+        if (!bytes) {
+            std::fprintf(stderr, "no index for %s in %s\n", root.c_str(), cache.c_str());
+            std::exit(1);
+        }
+        files.emplace_back(root, *bytes);
+    }
+    return files;
+}
 
-    // Shelves, movie folders on them, extras inside a third of the movies.
+// A generated catalogue: shelves, movie folders on them, extras inside a third of them.
+std::vector<std::pair<std::string, std::string>> generated(std::size_t folders)
+{
     std::mt19937 random(1);
-    FolderIndex built({"/srv/films/电影", 0x6969, 2049, 1765180800});
+    const std::string root = "/srv/films/电影";
+    FolderIndex built({root, 0x6969, 2049, 1765180800});
     std::vector<std::uint32_t> shelves;
     for (int i = 0; i < 26 && built.size() < folders; ++i)
         shelves.push_back(built.add(FolderIndex::noParent, "Shelf " + std::to_string(i), {}, 0) +
@@ -101,35 +115,63 @@ int main(int argc, char **argv)
             built.add(movie, extra, moviecat::cmd::indexForm(extra), 1700000000);
         }
     }
+    return {{root, built.serialize()}};
+}
 
-    const std::string bytes = built.serialize();
-    const long before = residentKiB();
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool tree = argc > 1 && std::filesystem::is_directory(argv[1]);
+    const auto files = tree ? indexFiles(argv[1])
+                            : generated(argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 300000);
+    std::vector<std::string> texts;
+    for (int i = 2; i < argc; ++i)
+        texts.emplace_back(argv[i]);
+    if (texts.empty())
+        texts = {"dragon", "e"};
+
+    std::size_t bytes = 0;
+    for (const auto &file : files)
+        bytes += file.second.size();
+    const long before = bench::residentKiB();
     auto start = Clock::now();
-    const auto loaded = FolderIndex::parse(bytes, "/srv/films/电影");
-    const double loadMs = msSince(start);
-    const long after = residentKiB();
-    if (!loaded) {
-        std::fprintf(stderr, "the index did not read back\n");
-        return 1;
+    std::vector<FolderIndex> loaded;
+    for (const auto &[root, content] : files) {
+        auto index = FolderIndex::parse(content, root);
+        if (!index) {
+            std::fprintf(stderr, "the index of %s did not read back\n", root.c_str());
+            return 1;
+        }
+        loaded.push_back(std::move(*index));
     }
-    std::printf("folders %zu, file %zu bytes, %.1f bytes per folder\n", loaded->size(),
-                bytes.size(), double(bytes.size()) / double(loaded->size()));
-    std::printf("load (check and parse) %.1f ms, resident memory +%.1f MB\n", loadMs,
-                double(after - before) / 1024.0);
+    const double loadMs = msSince(start);
+    const long after = bench::residentKiB();
+    std::size_t folders = 0;
+    for (const FolderIndex &index : loaded)
+        folders += index.size();
+    std::printf("%zu indexes, %zu folders, %zu bytes on disk, %.1f bytes per folder\n",
+                loaded.size(), folders, bytes, double(bytes) / double(folders));
+    std::printf("load (check and parse, files already read) %.1f ms, resident memory +%.1f MB\n",
+                loadMs, double(after - before) / 1024.0);
     for (const std::string &text : texts) {
         const auto query = moviecat::cmd::indexQuery("*" + text + "*");
         std::vector<double> runs;
         std::size_t found = 0;
         for (int run = 0; run < 15; ++run) {
             start = Clock::now();
-            found = query.run(*loaded).size();
+            found = 0;
+            for (const FolderIndex &index : loaded)
+                found += query.run(index).size();
             runs.push_back(msSince(start));
         }
         std::sort(runs.begin(), runs.end());
         start = Clock::now();
         std::size_t length = 0;
-        for (const std::uint32_t folder : query.run(*loaded))
-            length += loaded->path(folder).size();
+        for (const FolderIndex &index : loaded) {
+            for (const std::uint32_t folder : query.run(index))
+                length += index.path(folder).size();
+        }
         const double pathsMs = msSince(start);
         std::printf(
             "\"%s\": %zu matches, query %.2f ms (median of 15, min %.2f), query + paths %.1f ms "

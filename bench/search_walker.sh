@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times moviecat-cmd's folder search against find and fd on the same library tree.
 #
-#   bench/search_walker.sh [--cold] [--runs N] [--text TEXT] [--helper PATH] [ROOT]
+#   bench/search_walker.sh [--cold] [--runs N] [--text TEXT] [--helper PATH]
+#                          [--compare PATH] [ROOT]
 #
 # ROOT (default /work/bench-data/library) holds one folder per category, as made by
 # bench/make_library_tree.py. The helper runs the batch the window would write: one
@@ -14,6 +15,9 @@
 # the set on SOURCE and is not timed (one thread on a slow share takes many minutes);
 # fd -j32 is timed beside fd, and memory is not measured. An empty --text '' lists every
 # folder of the tree.
+# --compare PATH times another build of the helper beside it ("before"), e.g. one built
+# from an older commit. Both write their indexes into a cache folder of their own, never
+# into the user's.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,14 +28,16 @@ cold=0
 memory=1
 share=""
 helper=""
+compare=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --cold) cold=1 ;;
     --runs) runs=$2; shift ;;
     --text) text=$2; shift ;;
     --helper) helper=$2; shift ;;
+    --compare) compare=$2; shift ;;
     --share) share=$2; memory=0; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
     *) root=$1 ;;
   esac
@@ -53,6 +59,7 @@ export LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/moviecat-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+export XDG_CACHE_HOME=$work/cache
 batch=$work/list.bat
 result=$work/list.txt
 : > "$work/batch.src"
@@ -64,6 +71,7 @@ categories=$(grep -c '^DIR' "$work/batch.src")
 
 prepare_helper="cp $work/batch.src $batch; rm -f $result"
 cmd_helper="$helper $batch"
+cmd_compare="XDG_CACHE_HOME=$work/cache-before $compare $batch"
 cmd_find="find $root -mindepth 2 -type d -iname '*$text*'"
 cmd_fd="fdfind --min-depth 2 -u -t d -i -g '*$text*' $root"
 cmd_fd32="fdfind -j32 --min-depth 2 -u -t d -i -g '*$text*' $root"
@@ -96,7 +104,7 @@ done
 found=$(wc -l < "$work/helper.set")
 folders=$(find "${share:-$root}" -mindepth 1 -type d | wc -l)
 echo "tree $root: $folders folders, $categories categories; '*$text*' matches $found; ${others[*]} agree"
-echo "cores $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg); helper $helper"
+echo "cores $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg); helper $helper${compare:+; before $compare}"
 
 peak() { # median peak RSS in KB of three runs of a command (after a prepare step)
   local prepare=$1 command=$2 values=()
@@ -125,8 +133,10 @@ elif [ "$cold" = 1 ]; then
   mem_fd=$(peak "$drop" "$cmd_fd")
   mem_find=$(peak "$drop" "$cmd_find")
 else
+  before=()
+  [ -z "$compare" ] || before=(--prepare "$prepare_helper" -n before "$cmd_compare")
   hyperfine --style basic --warmup 2 --runs "$runs" --export-json "$work/times.json" \
-    --prepare "$prepare_helper" -n moviecat-cmd "$cmd_helper" \
+    --prepare "$prepare_helper" -n moviecat-cmd "$cmd_helper" "${before[@]}" \
     --prepare true -n fd "$cmd_fd" \
     --prepare true -n find "$cmd_find" >&2
   mem_helper=$(peak "$prepare_helper" "$cmd_helper")
@@ -153,6 +163,9 @@ if share:
 else:
     part = 0.2 if cold else 0.6
     print(f"target: median <= {part} x fd's: {h:.3f} <= {f*part:.3f} ({h/f:.2f} x) -> {'met' if h <= f*part else 'NOT met'}")
+if "before" in times:
+    b = times["before"]["median"]
+    print(f"moviecat-cmd against before: {h/b:.3f} x ({(h/b - 1)*100:+.1f} %)")
 if mem["fd"]:
     m = mem["moviecat-cmd"] / mem["fd"]
     print(f"target: peak memory <= 1.5 x fd's: {m:.2f} x -> {'met' if m <= 1.5 else 'NOT met'}")

@@ -640,7 +640,8 @@ void Walker::learnFileSystem(Node *node, int fd, Confirming *confirming)
             }
         }
     }
-    if (m_record && !node->isRoot) {
+    // The parent's stat of it, where there was one, gave its time already.
+    if (m_record && !node->isRoot && node->modified == 0) {
         struct stat st;
         if (::fstat(fd, &st) == 0) {
             node->modified = changeTime(st);
@@ -759,6 +760,10 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
         child->order = node->order;
         appendIndex(child->order, i);
         child->parent = node;
+        // Its time from this listing's stat, where that also showed it on the root's
+        // device; else it is taken when the folder is opened.
+        if (node->links == LinkCount::Counted && !e.otherDevice && node->device == m_rootDevice)
+            child->modified = e.modified;
         child->place = m_mounts.locateChild(node->place, child->path);
         child->previousId = !node->isRoot                        ? e.previousId
                             : confirming && confirming->sameRoot ? confirming->topFolder(e.name)

@@ -257,6 +257,9 @@ std::optional<FolderIndex> FolderIndex::parse(std::string_view bytes, std::strin
     index.m_mtime.reserve(std::size_t(count));
     index.m_nameEnd.reserve(std::size_t(count));
     index.m_foldedEnd.reserve(std::size_t(count));
+    // The names and folded forms are in the records: their bytes bound both.
+    index.m_names.reserve(std::size_t(recordsLength));
+    index.m_folded.reserve(std::size_t(recordsLength + count));
     Cursor records(body.substr(std::size_t(rootLength)));
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t back = 0, mtime = 0, nameLength = 0, foldedLength = 0;

@@ -2,6 +2,7 @@
 
 #include "search/batchfile.h"
 #include "search/offlineresults.h"
+#include "search/resultrows.h"
 #include "search/scratchfolder.h"
 #include "search/searchindex.h"
 #include "ui/filenames.h"
@@ -26,6 +27,9 @@ namespace {
 // More than any real run writes; a flood beyond it is not kept.
 constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 
+// How long the walk waits at most for the index's answer to be shown.
+constexpr int kIndexHeadStartMs = 250;
+
 QString shownTime(const QDateTime &time)
 {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -47,8 +51,28 @@ void keepUntilGone(QProcess *helper)
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls), m_index(new SearchIndex(this))
+    : QObject(parent), m_controls(controls), m_index(new SearchIndex(this)),
+      m_rows(new ResultRows(controls.results, this))
 {
+    // The paths' own bytes stay for a pick. A line only the index vouches for is greyed
+    // and says since when; one whose name is not in the system's encoding says so.
+    m_rows->setDecorate([this](QListWidgetItem *item, int row) {
+        const QString &path = m_rows->paths().at(row);
+        QStringList notes;
+        const auto offline = m_offline.constFind(path);
+        if (offline != m_offline.cend()) {
+            notes << tr("离线，最后见于 %1").arg(shownTime(*offline));
+            item->setForeground(
+                m_controls.results->palette().color(QPalette::Disabled, QPalette::Text));
+        }
+        if (const QString note = FileNames::encodingNote(path); !note.isEmpty())
+            notes << note;
+        if (notes.isEmpty())
+            return;
+        const QString note = notes.join(tr("；"));
+        item->setToolTip(note);
+        item->setData(Qt::AccessibleDescriptionRole, note);
+    });
     connect(m_index, &SearchIndex::refreshed, this, &SearchController::indexInBackground);
     m_controls.searchBox->installEventFilter(this);
     m_controls.results->viewport()->installEventFilter(this);
@@ -134,7 +158,8 @@ QString SearchController::scratchPath() const
 
 qint64 SearchController::helperProcessId() const
 {
-    return m_helper ? m_helper->processId() : 0;
+    // Not while it is still starting: until then the process is not the helper yet.
+    return m_helper && m_helper->state() == QProcess::Running ? m_helper->processId() : 0;
 }
 
 qint64 SearchController::indexerProcessId() const
@@ -159,9 +184,10 @@ void SearchController::launch()
         emit problem(*refusal);
         return;
     }
-    // A new search never waits for the one under way: its walk is abandoned.
-    if (m_busy)
-        abandonHelper();
+    // A new search never waits for the one under way: its walk is abandoned. The helper
+    // of one that has ended may still be on its way out, and its end, arriving before
+    // the new helper has started, must not be taken for the new search's.
+    abandonHelper();
     if (!prepareScratch())
         return;
 
@@ -170,11 +196,17 @@ void SearchController::launch()
     m_instantShown = false;
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
-    m_controls.results->clear();
-    m_resultPaths.clear();
+    m_helperStarted = false;
+    m_rows->clear();
     m_offline.clear();
     m_answer = {};
     setIndexStatus(QString());
+
+    QStringList leftOut;
+    if (!writeBatch(text, &leftOut))
+        return;
+    // The index answers first: the walk keeps both cores busy, so it starts once the
+    // answer is in the list and painted, or after a moment where the index is slow.
     const int search = m_search;
     m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
         if (search != m_search)
@@ -183,12 +215,9 @@ void SearchController::launch()
         m_answer = answer;
         if (answer.any)
             showInstant(search, answer.paths, answer.walked);
+        QTimer::singleShot(0, this, [this, search] { startHelper(search); });
     });
-
-    QStringList leftOut;
-    if (!writeBatch(text, &leftOut))
-        return;
-    startHelper();
+    QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
     if (!leftOut.isEmpty())
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
 }
@@ -245,8 +274,11 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
     return true;
 }
 
-void SearchController::startHelper()
+void SearchController::startHelper(int search)
 {
+    if (search != m_search || !m_busy || m_helperStarted)
+        return;
+    m_helperStarted = true;
     if (m_helper)
         letGo(m_helper);
     m_helperErrors.clear();
@@ -377,35 +409,6 @@ void SearchController::finish(const QString &problemText)
     reportSkipped(skipped);
 }
 
-// Each line shows its path as the user reads it; the paths' bytes stay for a pick.
-void SearchController::showResults(const QStringList &paths)
-{
-    QStringList shown;
-    shown.reserve(paths.size());
-    for (const QString &path : paths)
-        shown << FileNames::readable(path);
-    QListWidget *results = m_controls.results;
-    results->addItems(shown);
-    m_resultPaths = paths;
-    const QColor grey = results->palette().color(QPalette::Disabled, QPalette::Text);
-    for (qsizetype row = 0; row < paths.size(); ++row) {
-        QStringList notes;
-        const auto offline = m_offline.constFind(paths.at(row));
-        if (offline != m_offline.cend())
-            notes << tr("离线，最后见于 %1").arg(shownTime(*offline));
-        if (const QString note = FileNames::encodingNote(paths.at(row)); !note.isEmpty())
-            notes << note;
-        if (notes.isEmpty())
-            continue;
-        QListWidgetItem *item = results->item(int(row));
-        if (offline != m_offline.cend())
-            item->setForeground(grey);
-        const QString note = notes.join(tr("；"));
-        item->setToolTip(note);
-        item->setData(Qt::AccessibleDescriptionRole, note);
-    }
-}
-
 void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
 {
     // Too late: a newer search has begun, or the walk has answered already.
@@ -424,27 +427,31 @@ void SearchController::showInstant(int search, const QStringList &paths, const Q
 void SearchController::replaceResults(const QStringList &paths,
                                       const QHash<QString, QDateTime> &offline)
 {
-    if (paths == m_resultPaths && offline == m_offline)
+    if (paths == m_rows->paths() && offline == m_offline)
         return;
     QListWidget *results = m_controls.results;
-    const QString currentPath = m_resultPaths.value(results->currentRow());
+    const QString currentPath = m_rows->paths().value(results->currentRow());
     const QListWidgetItem *top = results->itemAt(0, 0);
-    const QString topPath = top ? m_resultPaths.value(results->row(top)) : QString();
+    const QString topPath = top ? m_rows->paths().value(results->row(top)) : QString();
 
     m_restoring = true;
-    results->clear();
     m_offline = offline;
-    showResults(paths);
+    m_rows->show(paths);
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     results->setCurrentIndex(QModelIndex());
     if (!currentPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
+        if (const int row = int(paths.indexOf(currentPath)); row >= 0) {
+            m_rows->loadThrough(row);
             results->setCurrentRow(row);
+        }
     }
     if (!topPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(topPath)); row >= 0)
+        if (const int row = int(paths.indexOf(topPath)); row >= 0) {
+            // The screen below it too, so that no blank shows before the next slice.
+            m_rows->loadThrough(row + ResultRows::firstRows);
             results->scrollToItem(results->item(row), QAbstractItemView::PositionAtTop);
+        }
     }
     m_restoring = false;
 }
@@ -568,7 +575,7 @@ void SearchController::pick(int row)
     QListWidget *results = m_controls.results;
     if (row < 0 || row >= results->count())
         return;
-    emit picked(m_resultPaths.value(row));
+    emit picked(m_rows->paths().value(row));
 }
 
 void SearchController::toggleResults()

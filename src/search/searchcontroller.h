@@ -19,6 +19,7 @@ class QTimer;
 
 namespace moviecat {
 
+class ResultRows;
 class ScratchFolder;
 class WindowlessPicture;
 
@@ -89,29 +90,29 @@ private:
     void abandonHelper();
     void indexInBackground(const QStringList &roots);
     bool writeBatch(const QString &text, QStringList *leftOut);
-    void startHelper();
+    void startHelper(int search);
     void letGo(QProcess *helper);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
-    void showResults(const QStringList &paths);
     void reportSkipped(const QList<SkippedFolder> &skipped);
     void abandonLaunch(const QString &message);
     void filterResultsMouse(QEvent *event);
 
     Controls m_controls;
     QStringList m_categoryPaths;
-    QStringList m_resultPaths;           // row by row the paths List3 shows readably
     QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
     SearchIndex::Answer m_answer;        // the index's answer to the latest search
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
     QPointer<QProcess> m_indexer;
     SearchIndex *m_index = nullptr;
-    QStringList m_indexingTried; // roots sent to the background indexer once already
+    ResultRows *m_rows = nullptr; // row by row the paths List3 shows readably
+    QStringList m_indexingTried;  // roots sent to the background indexer once already
     QByteArray m_helperErrors;
     int m_search = 0; // the number of the latest search
     bool m_instantShown = false;
-    bool m_restoring = false; // the list is being rebuilt: its row changes pick nothing
+    bool m_helperStarted = false; // the walk of the latest search has begun
+    bool m_restoring = false;     // the list is being rebuilt: its row changes pick nothing
     bool m_busy = false;
     bool m_promptCleared = false;
     bool m_pressOnResults = false;

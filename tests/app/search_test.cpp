@@ -67,6 +67,13 @@ protected:
         results = find<QListWidget>(QStringLiteral("List3"));
         box = find<QLineEdit>(QStringLiteral("Text1"));
         typeAndSearch(QStringLiteral("heat"));
+        return helperOfThisSearch();
+    }
+
+    // The walk starts once the index has answered (or has had its moment).
+    qint64 helperOfThisSearch() const
+    {
+        (void)QTest::qWaitFor([this] { return search->helperProcessId() != 0; }, 5000);
         return search->helperProcessId();
     }
 
@@ -421,6 +428,9 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
 {
     startLongSearch();
     ASSERT_TRUE(waitUntilIdle(60000)); // this walk writes the index
+    // And the indexer started with the window may write it again: it must not do that
+    // after the folder below is made.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return search->indexerProcessId() == 0; }, 60000));
     const QStringList walked = resultLines();
     ASSERT_EQ(walked.size(), 18);
     view = find<FolderView>(QStringLiteral("ExplorerList1"));
@@ -429,7 +439,7 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
 
     tree.mkdir(QStringLiteral("big/Film 1/Heat 2")); // not in the index yet
     typeAndSearch(QStringLiteral("heat"));
-    const qint64 pid = search->helperProcessId();
+    const qint64 pid = helperOfThisSearch();
     ASSERT_GT(pid, 0);
     ::kill(pid_t(pid), SIGSTOP);
     ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
@@ -463,13 +473,13 @@ TEST_F(SearchTest, ANewSearchDuringAStuckWalkAnswersAtOnceAndIgnoresTheOldHelper
     startLongSearch();
     ASSERT_TRUE(waitUntilIdle(60000));
     typeAndSearch(QStringLiteral("film 7"));
-    const qint64 old = search->helperProcessId();
+    const qint64 old = helperOfThisSearch();
     ASSERT_GT(old, 0);
     ::kill(pid_t(old), SIGSTOP);
     const QString oldResults = search->resultFile();
 
     typeAndSearch(QStringLiteral("heat"));
-    EXPECT_NE(search->helperProcessId(), old);
+    EXPECT_NE(helperOfThisSearch(), old);
     EXPECT_NE(search->resultFile(), oldResults) << "each search has its own files";
     ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
     ::kill(pid_t(old), SIGCONT);
