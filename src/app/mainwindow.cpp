@@ -8,6 +8,7 @@
 #include "folderview/navigationhistory.h"
 #include "folderview/viewmodebuttons.h"
 #include "search/searchcontroller.h"
+#include "search/searchindex.h"
 #include "ui/aboutbox.h"
 #include "ui/fonts.h"
 #include "ui/hover.h"
@@ -327,7 +328,7 @@ void MainWindow::showSkippedFolders(const QStringList &folders, const QDateTime 
             ? tr("搜索已完成，但有 %n 个文件夹未能搜索。没有响应的文件夹里的结果取自 %1 "
                  "的索引，在列表中以灰色标为离线。",
                  "", count)
-                  .arg(indexedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                  .arg(SearchIndex::shownTime(indexedAt))
             : tr("搜索已完成，但有 %n 个文件夹未能搜索，结果中没有它们里面的影片。", "", count);
     showMessage(message, folders.join(QLatin1Char('\n')));
 }

@@ -30,11 +30,6 @@ constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 // How long the walk waits at most for the index's answer to be shown.
 constexpr int kIndexHeadStartMs = 250;
 
-QString shownTime(const QDateTime &time)
-{
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-}
-
 // A helper killed at the window's end that has not gone yet: one stuck in the kernel on
 // an unreachable share cannot be reaped until the share answers, and one at idle priority
 // may take a while to get the processor to die on a busy machine. Deleting its QProcess
@@ -61,7 +56,7 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
         QStringList notes;
         const auto offline = m_offline.constFind(path);
         if (offline != m_offline.cend()) {
-            notes << tr("离线，最后见于 %1").arg(shownTime(*offline));
+            notes << tr("离线，最后见于 %1").arg(SearchIndex::shownTime(*offline));
             item->setForeground(
                 m_controls.results->palette().color(QPalette::Disabled, QPalette::Text));
         }
@@ -393,7 +388,7 @@ void SearchController::finish(const QString &problemText)
     QFile::remove(m_scratch->resultFile(m_search));
     if (!rows.offline.isEmpty())
         setIndexStatus(tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(rows.offline.size()))
-                           .arg(shownTime(rows.oldest)));
+                           .arg(SearchIndex::shownTime(rows.oldest)));
     else
         setIndexStatus(m_instantShown ? tr("已核对") : QString());
     // The walk has written the indexes anew.
@@ -417,8 +412,7 @@ void SearchController::showInstant(int search, const QStringList &paths, const Q
     m_instantShown = true;
     replaceResults(paths);
     m_controls.results->show();
-    setIndexStatus(
-        tr("索引结果（%1），正在核对…").arg(walked.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    setIndexStatus(tr("索引结果（%1），正在核对…").arg(SearchIndex::shownTime(walked)));
     emit instantResults(paths);
 }
 
@@ -559,7 +553,7 @@ void SearchController::reportSkipped(const QList<SkippedFolder> &skipped)
         if (folder.reason == SkipReason::NotAnswering) {
             if (const QDateTime indexed = OfflineResults::indexedAt(folder.path, m_answer);
                 indexed.isValid()) {
-                why = tr("%1；结果取自 %2 的索引").arg(why, shownTime(indexed));
+                why = tr("%1；结果取自 %2 的索引").arg(why, SearchIndex::shownTime(indexed));
                 if (!oldestIndex.isValid() || indexed < oldestIndex)
                     oldestIndex = indexed;
             }

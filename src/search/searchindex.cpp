@@ -27,6 +27,11 @@ SearchIndex::SearchIndex(QObject *parent)
 
 SearchIndex::~SearchIndex() = default;
 
+QString SearchIndex::shownTime(const QDateTime &walked)
+{
+    return walked.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
 QString SearchIndex::rootOf(const QString &categoryPath)
 {
     if (SearchBatch::pathRefusal(categoryPath))

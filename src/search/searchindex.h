@@ -47,6 +47,8 @@ public:
     // The root the helper prints for a category folder: absolute, without the trailing
     // separators; empty where the path cannot be searched.
     static QString rootOf(const QString &categoryPath);
+    // An index's walk time as the user reads it, to the minute.
+    static QString shownTime(const QDateTime &walked);
 
 signals:
     // After refresh(): the category folders that have no usable index.
