@@ -280,6 +280,11 @@ Interpreter::Interpreter(const Options &options)
       m_walker({options.threads, options.folderDeadline, options.reader, options.mounts})
 {}
 
+Interpreter::~Interpreter()
+{
+    finishIndexWrite();
+}
+
 int Interpreter::runBatch(const std::string &batchPath)
 {
     const int fd = ::open(batchPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -321,6 +326,7 @@ int Interpreter::runBatch(const std::string &batchPath)
         runLine(batchLine(rest.substr(0, end), first));
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
+    finishIndexWrite();
     return m_outputFailed ? 1 : 0;
 }
 
@@ -435,6 +441,8 @@ bool Interpreter::runCommand(const Command &command)
 
     if (ok && !command.name.empty()) {
         const std::string name = command.nameQuoted ? std::string() : lower(command.name);
+        if (name != "dir")
+            finishIndexWrite();
         if (name == "dir") {
             ok = runDir(command, streams);
         } else if (name == "del" || name == "erase") {
@@ -501,10 +509,8 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
         const WalkResult result = m_walker.walk(root, pattern, switches.walk, writer,
                                                 record ? &*record : nullptr, std::move(previous));
         found = found || result.listed > 0;
-        if (record && result.complete) {
-            writer.flush();
-            writeIndex(*record, streams);
-        }
+        if (record && result.complete)
+            writeIndex(std::move(*record));
         if (result.outputFailed)
             break;
     }
@@ -540,17 +546,31 @@ std::shared_ptr<const index::FolderIndex> Interpreter::previousIndex(const std::
     return parsed ? std::make_shared<const index::FolderIndex>(std::move(*parsed)) : nullptr;
 }
 
-// Whatever fails here, the search goes on without an index; why is said once.
-void Interpreter::writeIndex(const index::FolderIndex &record, Streams &streams)
+// Written on a thread of its own while the next root is walked; finishIndexWrite() waits
+// for it before anything else runs, so the batch's later lines (the DEL that tells the
+// window the search is over) still come after it.
+void Interpreter::writeIndex(index::FolderIndex record)
 {
-    int error = index::makeCacheFolder(m_options.indexFolder);
-    if (error == 0)
-        error = index::writeWhole(m_options.indexFolder, index::indexFileName(record.header().root),
-                                  record.serialize());
-    if (error != 0) {
+    finishIndexWrite();
+    m_indexWrite = std::async(std::launch::async, [folder = m_options.indexFolder,
+                                                   record = std::move(record)] {
+        const int error = index::makeCacheFolder(folder);
+        return error != 0 ? error
+                          : index::writeWhole(folder, index::indexFileName(record.header().root),
+                                              record.serialize());
+    });
+}
+
+// Whatever failed, the search goes on without an index; why is said once.
+void Interpreter::finishIndexWrite()
+{
+    if (!m_indexWrite.valid())
+        return;
+    const int error = m_indexWrite.get();
+    if (error != 0 && !m_indexFailed) {
         m_indexFailed = true;
-        say(streams.err, "index not written (" + std::string(std::strerror(error)) +
-                             "): " + printablePath(m_options.indexFolder));
+        say(m_options.errorFd, "index not written (" + std::string(std::strerror(error)) +
+                                   "): " + printablePath(m_options.indexFolder));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "cmd/walker.h"
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,9 @@ public:
 
     Interpreter();
     explicit Interpreter(const Options &options);
+    ~Interpreter();
+    Interpreter(const Interpreter &) = delete;
+    Interpreter &operator=(const Interpreter &) = delete;
 
     // Runs every line of the file. Returns 0, 1 when some output could not be written
     // (the batch is then not deleted: a half-written result must not look finished),
@@ -55,7 +59,8 @@ private:
     bool deleteFile(const std::string &path, Streams &streams);
     bool isBatchFile(const std::string &path) const;
     bool wantsIndex(const WalkOptions &walk) const;
-    void writeIndex(const index::FolderIndex &index, Streams &streams);
+    void writeIndex(index::FolderIndex index);
+    void finishIndexWrite();
     std::shared_ptr<const index::FolderIndex> previousIndex(const std::string &root) const;
 
     Options m_options;
@@ -66,6 +71,9 @@ private:
     bool m_haveBatch = false;
     bool m_outputFailed = false;
     bool m_indexFailed = false;
+    // The index of the last root walked, being written while the next one is walked:
+    // the error it met, if any.
+    std::future<int> m_indexWrite;
 };
 
 } // namespace moviecat::cmd

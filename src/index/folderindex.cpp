@@ -51,6 +51,12 @@ void putFixed(std::string &out, std::uint64_t value, int bytes)
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+void setFixed(std::string &out, std::size_t at, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out[at + std::size_t(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
 void putNumber(std::string &out, std::uint64_t value)
 {
     while (value >= 0x80) {
@@ -131,27 +137,31 @@ bool isValidName(std::string_view name)
 
 void appendFolded(std::u32string_view form, std::string &out)
 {
+    const std::size_t start = out.size();
+    out.resize(start + form.size() * 5); // 0xFF and four bytes at most for each
+    char *at = out.data() + start;
     for (char32_t cp : form) {
         if (cp & nonStarter) {
-            out += '\xFF';
+            *at++ = '\xFF';
             cp &= ~nonStarter;
         }
         if (cp < 0x80) {
-            out += static_cast<char>(cp);
+            *at++ = static_cast<char>(cp);
         } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *at++ = static_cast<char>(0xC0 | (cp >> 6));
+            *at++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *at++ = static_cast<char>(0xE0 | (cp >> 12));
+            *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | ((cp >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *at++ = static_cast<char>(0xF0 | ((cp >> 18) & 0x07));
+            *at++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
+    out.resize(std::size_t(at - out.data()));
 }
 
 std::uint32_t FolderIndex::add(std::uint32_t parent, std::string_view name, std::string_view folded,
@@ -202,34 +212,36 @@ std::string FolderIndex::path(std::size_t folder) const
 
 std::string FolderIndex::serialize() const
 {
-    std::string body = m_header.root;
-    for (std::size_t i = 0; i < size(); ++i) {
-        putNumber(body, m_parent[i] == noParent ? 0 : i + 1 - m_parent[i]);
-        putFixed(body, m_mtime[i], 4);
-        const std::string_view n = name(i);
-        const std::string_view f = folded(i);
-        putNumber(body, n.size());
-        body += n;
-        if (isDerived(f, n)) {
-            putNumber(body, 0);
-        } else {
-            putNumber(body, f.size());
-            body += f;
-        }
-    }
     std::string out(magic, sizeof magic);
+    // Every record's bytes at most: the folder names and folded forms, numbers and time.
+    out.reserve(headerSize + m_header.root.size() + m_names.size() + m_folded.size() + size() * 16);
     putFixed(out, formatVersion, 4);
     putFixed(out, size(), 4);
     putFixed(out, m_header.fileSystem, 8);
     putFixed(out, m_header.device, 8);
     putFixed(out, std::uint64_t(m_header.walkTime), 8);
     putFixed(out, m_header.root.size(), 4);
-    putFixed(out, body.size() - m_header.root.size(), 4);
-    putFixed(out, 0, 8);
-    out += body;
-    const std::uint64_t hash = fileHash(out);
-    for (std::size_t i = 0; i < 8; ++i)
-        out[hashOffset + i] = static_cast<char>((hash >> (8 * i)) & 0xFF);
+    const std::size_t recordsLengthAt = out.size();
+    putFixed(out, 0, 4);
+    putFixed(out, 0, 8); // the hash, once everything else is known
+    out += m_header.root;
+    const std::size_t recordsStart = out.size();
+    for (std::size_t i = 0; i < size(); ++i) {
+        putNumber(out, m_parent[i] == noParent ? 0 : i + 1 - m_parent[i]);
+        putFixed(out, m_mtime[i], 4);
+        const std::string_view n = name(i);
+        const std::string_view f = folded(i);
+        putNumber(out, n.size());
+        out += n;
+        if (isDerived(f, n)) {
+            putNumber(out, 0);
+        } else {
+            putNumber(out, f.size());
+            out += f;
+        }
+    }
+    setFixed(out, recordsLengthAt, out.size() - recordsStart, 4);
+    setFixed(out, hashOffset, fileHash(out), 8);
     return out;
 }
 
