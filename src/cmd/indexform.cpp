@@ -6,28 +6,29 @@ namespace moviecat::cmd {
 
 static_assert(nonStarterBit == index::nonStarter);
 
-namespace {
-
-bool isAscii(std::string_view s)
+bool hasOwnIndexForm(std::string_view name)
 {
-    for (const char c : s) {
+    for (const char c : name) {
         if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
+            return true;
     }
-    return true;
+    return false;
 }
 
-} // namespace
-
-std::string indexForm(std::string_view name)
+std::string indexFormOf(std::u32string_view form)
 {
-    if (isAscii(name))
-        return {};
-    thread_local std::u32string form;
-    matchForm(name, form);
     std::string out;
     index::appendFolded(form, out);
     return out;
+}
+
+std::string indexForm(std::string_view name)
+{
+    if (!hasOwnIndexForm(name))
+        return {};
+    thread_local std::u32string form;
+    matchForm(name, form);
+    return indexFormOf(form);
 }
 
 // Read as Pattern reads it: runs of * are one, each text between wildcards folded.

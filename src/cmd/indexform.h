@@ -10,6 +10,10 @@ namespace moviecat::cmd {
 // A name's folded form as the index stores it (index::appendFolded of its match form);
 // empty for an ASCII name, whose form the index derives itself.
 std::string indexForm(std::string_view name);
+// Whether indexForm(name) is not empty.
+bool hasOwnIndexForm(std::string_view name);
+// indexForm of such a name from its match form (matchForm), where that is at hand.
+std::string indexFormOf(std::u32string_view form);
 
 // The query over an index that matches exactly the names Pattern(pattern) matches.
 index::IndexQuery indexQuery(std::string_view pattern);

@@ -46,6 +46,13 @@ bool Pattern::matches(std::string_view name) const
         return !name.empty();
     thread_local std::u32string form;
     matchForm(name, form);
+    return matchesForm(form);
+}
+
+bool Pattern::matchesForm(std::u32string_view form) const
+{
+    if (m_everything)
+        return !form.empty();
     if (!m_asciiText && std::all_of(form.begin(), form.end(), [](char32_t c) { return c < 0x80; }))
         return false;
 

@@ -13,6 +13,8 @@ public:
     explicit Pattern(std::string_view utf8 = "*");
 
     bool matches(std::string_view name) const;
+    // The same for a name whose match form (matchForm) is at hand.
+    bool matchesForm(std::u32string_view form) const;
     // True when every name matches ("*", "**", ...).
     bool matchesEverything() const { return m_everything; }
     bool hasWildcards() const { return m_wildcards; }

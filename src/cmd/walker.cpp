@@ -52,6 +52,8 @@ constexpr auto blockedAfter = std::chrono::microseconds(200);
 // Roots opened ahead of their walks at most, each by a thread of its own.
 constexpr size_t maxOpenAhead = 64;
 constexpr int folderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// A folder only looked into by name, never listed.
+constexpr int pathOpenFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 enum class EntryKind : uint8_t { Folder, LinkedFolder, Other };
 enum class Problem : uint8_t { None, LineBreak, TooLong };
@@ -205,18 +207,22 @@ namespace {
 
 // One entry of a folder as read; Node is the walker's own, which no one else may name.
 template <class Node> struct EntryOf {
-    std::string name;
+    // A linked folder's target, or why it cannot be resolved.
+    struct Link {
+        std::string real;
+        int error = 0;
+    };
+    std::string_view name; // in its folder's names
     EntryKind kind = EntryKind::Other;
     Problem problem = Problem::None;
     bool listed = false;
     bool leaf = false;        // a folder known to hold no sub-folders: never opened
     bool otherDevice = false; // a folder on another file system (a mount point)
-    int linkError = 0;        // a linked folder whose target cannot be resolved
-    std::string real;         // a linked folder's target
+    std::unique_ptr<Link> link;
     std::unique_ptr<Node> child;
-    // For the index, where one is written: the folded name (empty for ASCII) and the
-    // change time where a stat gave it.
-    std::string folded;
+    // For the index, where one is written: the folded name (in its folder's names; empty
+    // for ASCII) and the change time where a stat gave it.
+    std::string_view folded;
     std::uint32_t modified = 0;
     std::uint32_t recordId = 0;   // its number in the index + 1
     std::uint32_t previousId = 0; // its number in the earlier walk's index + 1, where known
@@ -231,6 +237,8 @@ struct Walker::Node {
     std::string real;  // real path, kept only where a scope excludes folders
     std::shared_ptr<const Scope> scope;
     std::vector<Entry> entries;
+    // The bytes of its entries' names and folded forms, one allocation for all.
+    std::string names;
     int error = 0;
     bool throughLink = false;
     bool isRoot = false;
@@ -266,14 +274,65 @@ struct Walker::Node {
 namespace {
 
 // Whether a walk with these options prints a folder, or another entry, of this name.
+// With folds, the name's form for the index is added there as well: the match form both
+// start from is made once.
 bool isListed(std::string_view name, bool folder, const WalkOptions &options,
-              const Pattern &pattern)
+              const Pattern &pattern, std::string *folds = nullptr)
 {
+    thread_local std::u32string form;
+    const bool ownForm = folds && hasOwnIndexForm(name);
+    if (ownForm) {
+        matchForm(name, form);
+        index::appendFolded(form, *folds);
+    }
     const bool hidden = name[0] == '.';
     return (folder ? options.folders : options.files) &&
            (options.hidden == HiddenEntries::Include ||
             (options.hidden == HiddenEntries::Only) == hidden) &&
-           pattern.matches(name);
+           (ownForm ? pattern.matchesForm(form) : pattern.matches(name));
+}
+
+// Where a reader makes a folder's entries, their names are views of its listing, their
+// folded forms spans of its fold buffer. Before the folder is handed on, both are copied
+// into the folder's names, which is sized once so that it never moves.
+struct NameBuffers {
+    std::string folds;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> spans; // each entry's folded form
+    void clear()
+    {
+        folds.clear();
+        spans.clear();
+    }
+    // The span of what was added to folds since start.
+    void addSpan(std::size_t start)
+    {
+        spans.emplace_back(std::uint32_t(start), std::uint32_t(folds.size() - start));
+    }
+};
+
+template <class Node> void keepNames(Node &node, const NameBuffers &buffers)
+{
+    std::size_t total = buffers.folds.size();
+    for (const auto &e : node.entries)
+        total += e.name.size();
+    std::string &names = node.names;
+    names.clear();
+    names.reserve(total);
+    for (std::size_t i = 0; i < node.entries.size(); ++i) {
+        auto &e = node.entries[i];
+        const auto [foldAt, foldLength] = buffers.spans[i];
+        const std::size_t at = names.size();
+        names += e.name;
+        names.append(buffers.folds, foldAt, foldLength);
+        e.name = std::string_view(names).substr(at, e.name.size());
+        e.folded = std::string_view(names).substr(at + e.name.size(), foldLength);
+    }
+}
+
+bool holdsLineBreak(std::string_view name)
+{
+    return std::memchr(name.data(), '\n', name.size()) ||
+           std::memchr(name.data(), '\r', name.size());
 }
 
 struct LaterFirst {
@@ -461,6 +520,7 @@ void Walker::publish(Node *node, std::vector<Node *> &children)
         // Answered after all: the writer has moved on, and nobody waits for any of it.
         --m_stuck;
         std::vector<Node::Entry>().swap(node->entries);
+        std::string().swap(node->names);
         if (node->fd >= 0) {
             ::close(node->fd);
             node->fd = -1;
@@ -554,22 +614,51 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
             return false;
         const auto [first, count] = confirming.runs[id + 1];
         std::vector<Node::Entry> &entries = node->entries;
+        // Sub-folders that held none then are asked here, through the folder, whether they
+        // still hold none, as its listing would have: those are never queued or opened.
+        const bool leavesHere = node->links == LinkCount::Counted;
+        int fd = -1;
+        auto listInstead = [&] {
+            if (fd >= 0)
+                ::close(fd);
+            entries.clear();
+            node->names.clear();
+            return false;
+        };
+        thread_local NameBuffers buffers;
+        buffers.clear();
         for (std::uint32_t c = first; c < first + count; ++c) {
             Node::Entry &e = entries.emplace_back();
-            e.name.assign(previous.name(c));
+            e.name = previous.name(c);
             e.kind = EntryKind::Folder;
-            e.listed = isListed(e.name, true, m_options, *m_pattern);
-            e.folded = indexForm(e.name);
+            const std::size_t foldAt = buffers.folds.size();
+            e.listed = isListed(e.name, true, m_options, *m_pattern, &buffers.folds);
+            buffers.addSpan(foldAt);
             e.previousId = c + 1;
+            if (!leavesHere || confirming.runs[c + 1].second != 0)
+                continue;
+            if (fd < 0) {
+                fd = m_reader->open(relative ? parent->fd : AT_FDCWD, name, pathOpenFlags);
+                if (fd < 0)
+                    return listInstead();
+            }
+            // Gone, or no longer a folder, since the folder's own time was taken.
+            struct stat sub;
+            thread_local std::string subName;
+            subName.assign(e.name);
+            if (m_reader->stat(fd, subName.c_str(), &sub) != 0 || !S_ISDIR(sub.st_mode))
+                return listInstead();
+            e.otherDevice = sub.st_dev != node->device;
+            e.leaf = !e.otherDevice && sub.st_nlink == 2;
+            e.modified = changeTime(sub);
         }
+        keepNames(*node, buffers);
         sortEntries(entries);
         for (size_t i = 1; i < entries.size(); ++i) {
-            if (entries[i].name == entries[i - 1].name) {
-                entries.clear(); // not an index a walk wrote
-                return false;
-            }
+            if (entries[i].name == entries[i - 1].name)
+                return listInstead(); // not an index a walk wrote
         }
-        addChildren(node, -1, children, &confirming);
+        addChildren(node, fd, children, &confirming);
     }
     if (relative)
         childOpened(parent);
@@ -669,6 +758,17 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         options.recurse && !options.files && node->links == LinkCount::Counted;
     const size_t folderLength = node->path.size() + (node->path.back() == '/' ? 0 : 1);
     std::vector<Node::Entry> &entries = node->entries;
+    // Room for every entry that may be a folder (or any entry, where others are listed).
+    size_t room = 0;
+    for (size_t at = 0; at < used;) {
+        const auto *d = reinterpret_cast<const dirent64 *>(listing.data() + at);
+        at += d->d_reclen;
+        room +=
+            options.files || d->d_type == DT_DIR || d->d_type == DT_LNK || d->d_type == DT_UNKNOWN;
+    }
+    entries.reserve(room);
+    thread_local NameBuffers buffers;
+    buffers.clear();
     for (size_t at = 0; at < used;) {
         const auto *d = reinterpret_cast<const dirent64 *>(listing.data() + at);
         at += d->d_reclen;
@@ -707,18 +807,23 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
             folderStatted = true;
         }
         const std::string_view view(name);
-        const bool listed = isListed(view, kind != EntryKind::Other, options, *m_pattern);
+        const std::size_t foldAt = buffers.folds.size();
+        const bool listed =
+            isListed(view, kind != EntryKind::Other, options, *m_pattern,
+                     m_record && kind != EntryKind::Other ? &buffers.folds : nullptr);
         // The index holds every folder, matching or not, leaves included.
-        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record)))
+        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record))) {
+            buffers.folds.resize(foldAt);
             continue;
+        }
 
         Node::Entry &e = entries.emplace_back();
-        e.name.assign(view);
+        e.name = view;
         e.kind = kind;
         e.listed = listed;
         e.leaf = leaf;
         e.otherDevice = otherDevice;
-        if (view.find_first_of("\r\n") != std::string_view::npos)
+        if (holdsLineBreak(view))
             e.problem = Problem::LineBreak;
         else if (folderLength + view.size() >= PATH_MAX)
             e.problem = Problem::TooLong;
@@ -727,16 +832,19 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         else if (kind == EntryKind::LinkedFolder && options.recurse) {
             // Resolved here, not by the writer: a link into a dead share must only
             // ever hold up a reader.
-            e.real = realPath(joinPath(node->path, view));
-            if (e.real.empty())
-                e.linkError = errno;
+            e.link = std::make_unique<Node::Entry::Link>();
+            e.link->real = realPath(joinPath(node->path, view));
+            if (e.link->real.empty())
+                e.link->error = errno;
         }
-        if (m_record && kind != EntryKind::Other && e.problem == Problem::None) {
-            e.folded = indexForm(view);
-            if (folderStatted)
-                e.modified = changeTime(st);
-        }
+        // The index keeps no name it could not complain about.
+        if (e.problem != Problem::None)
+            buffers.folds.resize(foldAt);
+        buffers.addSpan(foldAt);
+        if (m_record && kind != EntryKind::Other && e.problem == Problem::None && folderStatted)
+            e.modified = changeTime(st);
     }
+    keepNames(*node, buffers);
 }
 
 void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
@@ -980,6 +1088,7 @@ void Walker::release(Node *node)
         }
     }
     std::vector<Node::Entry>().swap(node->entries);
+    std::string().swap(node->names);
     if (m_unreleased.fetch_sub(1) == readAhead) {
         std::lock_guard lock(m_mutex); // readers check the count under the lock
         m_workCv.notify_all();
@@ -990,11 +1099,11 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
 {
     Node::Entry &e = parent->entries[index];
     const std::string path = joinPath(parent->path, e.name);
-    if (e.real.empty()) {
-        sink.message(skippedLine(SkipReason::LinkNotFollowed, path, std::strerror(e.linkError)));
+    if (e.link->real.empty()) {
+        sink.message(skippedLine(SkipReason::LinkNotFollowed, path, std::strerror(e.link->error)));
         return nullptr;
     }
-    const std::string &real = e.real;
+    const std::string &real = e.link->real;
     // Searched already, or to be searched, through real folders or an earlier link.
     if (!m_rootReal.empty() && isInside(real, m_rootReal))
         return nullptr;
@@ -1059,7 +1168,7 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
         }
         if (!e.listed || result.outputFailed)
             continue;
-        line = m_options.fullPaths ? joinPath(node->path, e.name) : e.name;
+        line = m_options.fullPaths ? joinPath(node->path, e.name) : std::string(e.name);
         if (sink.line(line))
             ++result.listed;
         else
