@@ -566,14 +566,15 @@ bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *conf
 {
     thread_local std::vector<char> listing;
     const auto start = Clock::now();
-    if (node->previousId != 0 && confirming && confirm(node, children, *confirming))
-        return Clock::now() - start > blockedAfter;
+    bool blocked = false;
+    if (node->previousId != 0 && confirming && confirm(node, children, *confirming, blocked))
+        return blocked;
     const int fd = openFolder(node);
     if (fd < 0)
         return false;
     size_t used = 0;
     readListing(node, fd, listing, used);
-    const bool blocked = Clock::now() - start > blockedAfter;
+    blocked = Clock::now() - start > blockedAfter;
     learnFileSystem(node, fd, confirming);
     collectEntries(node, fd, listing, used);
     if (listing.size() > 4 * direntBufferSize)
@@ -587,19 +588,23 @@ bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *conf
 }
 
 // True when the folder is the same as in the earlier walk's index, so its sub-folders are
-// taken from there: its time (one stat, the only call) is that index's and older than its
-// walk by more than the file system's granularity; or its link count says it holds none.
+// taken from there: its time (one stat) is that index's and older than its walk by more
+// than the file system's granularity; or its link count says it holds none.
 // False where it must be listed, which then tells whatever is wrong with it.
-bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming)
+// blocked: a call waited for a disk or the network.
+bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming,
+                     bool &blocked)
 {
     Node *parent = node->parent;
     const bool relative = parent && parent->fd >= 0;
     const char *name =
         relative ? node->path.c_str() + node->path.rfind('/') + 1 : node->path.c_str();
     struct stat st;
+    const auto asked = Clock::now();
     if (m_reader->stat(relative ? parent->fd : AT_FDCWD, name, &st) != 0 || !S_ISDIR(st.st_mode) ||
         st.st_dev != confirming.device)
         return false;
+    blocked = Clock::now() - asked > blockedAfter;
     if (node->state.load() == State::GivenUp)
         return true; // answered too late: nobody waits for it, and its walk may be over
     node->modified = changeTime(st);
@@ -616,7 +621,9 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
         std::vector<Node::Entry> &entries = node->entries;
         // Sub-folders that held none then are asked here, through the folder, whether they
         // still hold none, as its listing would have: those are never queued or opened.
-        const bool leavesHere = node->links == LinkCount::Counted;
+        // Not where calls wait (a network share): there they are asked side by side, each
+        // queued as a folder of its own.
+        bool leavesHere = node->links == LinkCount::Counted && !blocked;
         int fd = -1;
         auto listInstead = [&] {
             if (fd >= 0)
@@ -637,6 +644,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
             e.previousId = c + 1;
             if (!leavesHere || confirming.runs[c + 1].second != 0)
                 continue;
+            const auto callStart = Clock::now();
             if (fd < 0) {
                 fd = m_reader->open(relative ? parent->fd : AT_FDCWD, name, pathOpenFlags);
                 if (fd < 0)
@@ -651,6 +659,13 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
             e.otherDevice = sub.st_dev != node->device;
             e.leaf = !e.otherDevice && sub.st_nlink == 2;
             e.modified = changeTime(sub);
+            if (Clock::now() - callStart > blockedAfter)
+                leavesHere = false;
+            blocked = blocked || !leavesHere;
+        }
+        if (node->state.load() == State::GivenUp) { // answered too late, as above
+            listInstead();
+            return true;
         }
         keepNames(*node, buffers);
         sortEntries(entries);

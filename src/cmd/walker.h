@@ -118,7 +118,8 @@ private:
     void schedule(Node *node);
     void publish(Node *node, std::vector<Node *> &children);
     bool process(Node *node, std::vector<Node *> &children, Confirming *confirming);
-    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming);
+    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming,
+                 bool &blocked);
     int openFolder(Node *node);
     bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
     void learnFileSystem(Node *node, int fd, Confirming *confirming);

@@ -69,6 +69,21 @@ public:
     std::atomic<int> stats = 0;
 };
 
+// Every other stat waits a little, as on a disk that has to turn: a folder's former
+// leaves are then asked as folders of their own, side by side, from the first that waited.
+class WaitingReader : public FolderReader {
+public:
+    int stat(int dirFd, const char *name, struct stat *st) override
+    {
+        if (++m_calls % 2 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        return FolderReader::stat(dirFd, name, st);
+    }
+
+private:
+    std::atomic<unsigned> m_calls = 0;
+};
+
 struct Walked {
     Lines out;
     FolderIndex index;
@@ -269,6 +284,11 @@ TEST_F(ConfirmWalkTest, OnGeneratedTreesWithChangesTheConfirmingWalkIsAFullOne)
         EXPECT_EQ(confirmed.out.messages, full.out.messages);
         EXPECT_EQ(confirmed.complete, full.complete);
         expectSameIndex(full.index, confirmed.index);
+        WaitingReader waiting;
+        const Walked waited = walkOnce(root, &before.index, "*love*", &waiting);
+        EXPECT_EQ(waited.out.lines, full.out.lines);
+        EXPECT_EQ(waited.out.messages, full.out.messages);
+        expectSameIndex(full.index, waited.index);
         listedFull += full.listings;
         listedConfirming += confirmed.listings;
         // Another pattern over the index just written: the same holds.
