@@ -12,7 +12,8 @@
 #  2. loading the indexes and the query on the worker for "dragon" and "e";
 #  3. the window (offscreen): indexes loaded, resident memory, click to the first
 #     painted answer, and the walk's end, beside the window of --before (no index);
-#  4. the helper's walk writing the indexes beside --before's helper and fd (search_walker.sh).
+#  4. the helper's walks writing the indexes (confirming an earlier one, and the first,
+#     from nothing) beside --before's helper and fd (search_walker.sh).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -82,6 +83,6 @@ for text in dragon e; do
   XDG_CACHE_HOME=$work/cache-before "$before/bin/bench_search_window" "$work/movie.ini" "$text"
 done
 
-echo; echo "== 4. the walk that writes the indexes, beside before's and fd's"
+echo; echo "== 4. the walks that write the indexes (later ones confirm, the first from nothing), beside before's and fd's"
 "$top/bench/search_walker.sh" --runs "$runs" --text dragon --helper "$build/bin/moviecat-cmd" \
   --compare "$before/bin/moviecat-cmd" "$root"

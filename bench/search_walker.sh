@@ -16,8 +16,9 @@
 # fd -j32 is timed beside fd, and memory is not measured. An empty --text '' lists every
 # folder of the tree.
 # --compare PATH times another build of the helper beside it ("before"), e.g. one built
-# from an older commit. Both write their indexes into a cache folder of their own, never
-# into the user's.
+# from an older commit, and the helper's first walk, which finds no index to confirm
+# and writes every one from nothing (its cache is emptied before each run). They write
+# their indexes into cache folders of their own, never into the user's.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +38,7 @@ while [ $# -gt 0 ]; do
     --helper) helper=$2; shift ;;
     --compare) compare=$2; shift ;;
     --share) share=$2; memory=0; shift ;;
-    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
     *) root=$1 ;;
   esac
@@ -134,7 +135,9 @@ elif [ "$cold" = 1 ]; then
   mem_find=$(peak "$drop" "$cmd_find")
 else
   before=()
-  [ -z "$compare" ] || before=(--prepare "$prepare_helper" -n before "$cmd_compare")
+  [ -z "$compare" ] || before=(--prepare "$prepare_helper" -n before "$cmd_compare"
+    --prepare "$prepare_helper; rm -rf $work/cache-first" -n "first walk"
+    "XDG_CACHE_HOME=$work/cache-first $helper $batch")
   hyperfine --style basic --warmup 2 --runs "$runs" --export-json "$work/times.json" \
     --prepare "$prepare_helper" -n moviecat-cmd "$cmd_helper" "${before[@]}" \
     --prepare true -n fd "$cmd_fd" \
@@ -166,6 +169,8 @@ else:
 if "before" in times:
     b = times["before"]["median"]
     print(f"moviecat-cmd against before: {h/b:.3f} x ({(h/b - 1)*100:+.1f} %)")
+    w = times["first walk"]["median"]
+    print(f"first walk (no index yet) against before: {w/b:.3f} x ({(w/b - 1)*100:+.1f} %)")
 if mem["fd"]:
     m = mem["moviecat-cmd"] / mem["fd"]
     print(f"target: peak memory <= 1.5 x fd's: {m:.2f} x -> {'met' if m <= 1.5 else 'NOT met'}")
