@@ -15,20 +15,15 @@ bool hasOwnIndexForm(std::string_view name)
     return false;
 }
 
-std::string indexFormOf(std::u32string_view form)
-{
-    std::string out;
-    index::appendFolded(form, out);
-    return out;
-}
-
 std::string indexForm(std::string_view name)
 {
     if (!hasOwnIndexForm(name))
         return {};
     thread_local std::u32string form;
     matchForm(name, form);
-    return indexFormOf(form);
+    std::string out;
+    index::appendFolded(form, out);
+    return out;
 }
 
 // Read as Pattern reads it: runs of * are one, each text between wildcards folded.

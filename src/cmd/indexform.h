@@ -12,8 +12,6 @@ namespace moviecat::cmd {
 std::string indexForm(std::string_view name);
 // Whether indexForm(name) is not empty.
 bool hasOwnIndexForm(std::string_view name);
-// indexForm of such a name from its match form (matchForm), where that is at hand.
-std::string indexFormOf(std::u32string_view form);
 
 // The query over an index that matches exactly the names Pattern(pattern) matches.
 index::IndexQuery indexQuery(std::string_view pattern);
