@@ -97,9 +97,14 @@ void FolderReading::read(const std::shared_ptr<Listing> &listing,
     };
     std::vector<Order> order;
     std::vector<QString> names;
+    // Whether this worker left names out. Read again after the listing, the flag could
+    // already say the folder is shown again, and the names it declined would be lost.
+    bool stopped = false;
     const int error = listing->lister->list(folder, [&](ListedName &&listed) {
-        if (listing->abandoned)
+        if (listing->abandoned) {
+            stopped = true;
             return false;
+        }
         FolderEntry entry = makeEntry(std::move(listed), collator, mimes);
         order.push_back({entry.key, entry.kind == EntryKind::Folder, names.size()});
         names.push_back(entry.name);
@@ -108,7 +113,7 @@ void FolderReading::read(const std::shared_ptr<Listing> &listing,
         }
         return true;
     });
-    const bool stopped = listing->abandoned;
+    stopped = stopped || listing->abandoned;
     const int tasks = stopped || error != 0 ? 0
                       : local               ? std::min<int>(localFactTasks, int(names.size()))
                                             : std::min<int>(shareFactTasks, int(names.size()));

@@ -46,6 +46,18 @@ public:
     {
         change([&] { m_allOpen = true; });
     }
+    // A listing of this folder that was stopped early (its receiver said no more) does
+    // not return until openAll(): the moment after a worker has given up a folder.
+    void holdStoppedListing(const QString &folder)
+    {
+        change([&] { m_holdStopped.insert(folder); });
+    }
+    // Listings of the folder held that way now.
+    int stoppedListingsHeld(const QString &folder) const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_stoppedHeld.value(folder);
+    }
     // The first stat of this name waits until openAll(); later ones answer.
     void holdFirstFactsOf(const QString &name)
     {
@@ -93,7 +105,12 @@ public:
             if (going)
                 going = hand(name, EntryKind::File);
         }
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        if (!going && m_holdStopped.contains(folder)) {
+            ++m_stoppedHeld[folder];
+            m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_allOpen; });
+            --m_stoppedHeld[folder];
+        }
         ++m_listsDone[folder];
         return 0;
     }
@@ -145,6 +162,8 @@ private:
     QSet<QString> m_open;
     QSet<QString> m_resumed;
     QSet<QString> m_heldNames;
+    QSet<QString> m_holdStopped;
+    QHash<QString, int> m_stoppedHeld;
     QHash<QString, int> m_listCalls;
     QHash<QString, int> m_listsDone;
     std::function<qint64(const QString &)> m_size;

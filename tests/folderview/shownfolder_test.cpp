@@ -108,6 +108,28 @@ TEST_F(ShownFolderTest, LateAnswersForAFolderNoLongerShownAreDropped)
     EXPECT_EQ(shown.state(), ShownFolder::State::Complete);
 }
 
+// Shown, left and shown again while its worker was giving it up: the worker stopped
+// before handing a name, so the folder is read again rather than shown empty.
+TEST_F(ShownFolderTest, AFolderShownAgainAsItsReadingGaveUpIsReadAgain)
+{
+    const QString films = QStringLiteral("/share/Films");
+    lister->add(films, {{QStringLiteral("Inside")}, {QStringLiteral("a.mkv")}, true, 0});
+    lister->add(QStringLiteral("/share/Other"), {{QStringLiteral("Elsewhere")}, {}});
+    lister->holdStoppedListing(films);
+    lister->open(films);
+    lister->open(QStringLiteral("/share/Other"));
+    show(films);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lister->listCalls(films) == 1; }, waitMs));
+    // Left before its first name: the worker, let go, stops there.
+    show(QStringLiteral("/share/Other"));
+    lister->resume(films);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lister->stoppedListingsHeld(films) == 1; }, waitMs));
+    show(films);
+    lister->openAll();
+    ASSERT_TRUE(waitForState(ShownFolder::State::Complete));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("Inside"), QStringLiteral("a.mkv")}));
+}
+
 TEST_F(ShownFolderTest, StuckWorkersDoNotStarveTheNextFolder)
 {
     // More dead folders than the pool's first threads.
