@@ -2,6 +2,9 @@
 
 #include "cmd/unicode.h"
 
+#include <climits>
+#include <unistd.h>
+
 namespace moviecat::cmd {
 
 static_assert(nonStarterBit == index::nonStarter);
@@ -24,6 +27,25 @@ std::string indexForm(std::string_view name)
     std::string out;
     index::appendFolded(form, out);
     return out;
+}
+
+std::string absoluteFolder(std::string_view folder)
+{
+    std::string path(folder);
+    if (path.empty() || path[0] != '/') {
+        std::string_view rest = folder;
+        while (rest.substr(0, 2) == "./")
+            rest.remove_prefix(2);
+        char buffer[PATH_MAX];
+        const std::string base = ::getcwd(buffer, sizeof buffer) ? buffer : ".";
+        if (rest.empty() || rest == ".")
+            path = base;
+        else
+            path = (base == "/" ? "" : base) + "/" + std::string(rest);
+    }
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
 }
 
 // Read as Pattern reads it: runs of * are one, each text between wildcards folded.

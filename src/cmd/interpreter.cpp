@@ -1,6 +1,7 @@
 #include "cmd/interpreter.h"
 
 #include "base/helperreport.h"
+#include "cmd/indexform.h"
 #include "cmd/pattern.h"
 #include "index/indexcache.h"
 
@@ -53,32 +54,6 @@ bool isDevNull(std::string_view name)
 {
     const std::string l = lower(name);
     return l == "nul" || l == "nul:";
-}
-
-std::string currentFolder()
-{
-    char buffer[PATH_MAX];
-    if (::getcwd(buffer, sizeof buffer))
-        return buffer;
-    return ".";
-}
-
-std::string absolute(const std::string &folder)
-{
-    std::string path = folder;
-    if (path.empty() || path[0] != '/') {
-        std::string_view rest = path;
-        while (rest.substr(0, 2) == "./")
-            rest.remove_prefix(2);
-        std::string base = currentFolder();
-        if (rest.empty() || rest == ".")
-            path = base;
-        else
-            path = (base == "/" ? "" : base) + "/" + std::string(rest);
-    }
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
 }
 
 bool isFolder(const std::string &path)
@@ -348,7 +323,7 @@ std::vector<std::string> Interpreter::rootsAhead(std::string_view batch) const
                     continue;
                 const auto [folder, name] = splitFolderAndName(arg.text);
                 if (hasWildcard(name) || name.empty())
-                    roots.push_back(absolute(folder));
+                    roots.push_back(absoluteFolder(folder));
             }
         }
     }
@@ -499,7 +474,7 @@ bool Interpreter::runDir(const Command &command, Streams &streams)
             }
         }
         const Pattern pattern(name);
-        const std::string root = absolute(folder);
+        const std::string root = absoluteFolder(folder);
         std::optional<index::FolderIndex> record;
         std::shared_ptr<const index::FolderIndex> previous;
         if (wantsIndex(switches.walk)) {

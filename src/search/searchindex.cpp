@@ -3,7 +3,6 @@
 #include "cmd/indexform.h"
 #include "search/batchfile.h"
 
-#include <QDir>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -36,18 +35,8 @@ QString SearchIndex::rootOf(const QString &categoryPath)
 {
     if (SearchBatch::pathRefusal(categoryPath))
         return {};
-    QString root = categoryPath;
-    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
-        root.chop(1);
-    if (!root.startsWith(QLatin1Char('/'))) {
-        while (root.startsWith(QStringLiteral("./")))
-            root.remove(0, 2);
-        const QString base = QDir::currentPath();
-        root = root.isEmpty() || root == QStringLiteral(".")
-                   ? base
-                   : (base == QStringLiteral("/") ? QString() : base) + QLatin1Char('/') + root;
-    }
-    return root;
+    return SearchBatch::decode(QByteArray::fromStdString(
+        cmd::absoluteFolder(SearchBatch::encode(categoryPath).toStdString())));
 }
 
 void SearchIndex::refresh(const QStringList &categoryPaths)
