@@ -25,9 +25,7 @@ constexpr std::uint64_t maxName = 4096;
 
 } // namespace
 
-namespace {
-
-std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL)
+std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash)
 {
     for (const char c : bytes) {
         hash ^= static_cast<unsigned char>(c);
@@ -35,8 +33,6 @@ std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222
     }
     return hash;
 }
-
-} // namespace
 
 std::uint64_t fileHash(std::string_view bytes)
 {

@@ -79,6 +79,8 @@ private:
 constexpr char32_t nonStarter = 0x80000000u;
 void appendFolded(std::u32string_view form, std::string &out);
 
+// FNV-1a, 64 bits, going on from hash.
+std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
 // The hash a file keeps of all its bytes but the hash itself (FNV-1a, 64 bits); bytes
 // holds at least the header.
 std::uint64_t fileHash(std::string_view bytes);

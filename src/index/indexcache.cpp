@@ -1,5 +1,7 @@
 #include "index/indexcache.h"
 
+#include "index/folderindex.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,13 +34,8 @@ std::string cacheFolder()
 
 std::string indexFileName(std::string_view root)
 {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : root) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-    }
     char name[32];
-    std::snprintf(name, sizeof name, "%016llx.idx", static_cast<unsigned long long>(hash));
+    std::snprintf(name, sizeof name, "%016llx.idx", static_cast<unsigned long long>(fnv1a(root)));
     return name;
 }
 
