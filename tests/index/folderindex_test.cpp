@@ -95,6 +95,20 @@ TEST(FolderIndex, TruncatedDamagedForeignOrNewerFilesAreRefused)
     EXPECT_FALSE(FolderIndex::parse(newer, "/srv/films"));
 }
 
+// The index's answer to the pattern p is the folders whose names the helper's Pattern
+// matches, in order.
+void expectSameAsPattern(const FolderIndex &index, const std::vector<std::string> &names,
+                         const std::string &p)
+{
+    const Pattern pattern(p);
+    std::vector<std::uint32_t> expected;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (pattern.matches(names[i]))
+            expected.push_back(std::uint32_t(i));
+    }
+    EXPECT_EQ(indexQuery(p).run(index), expected) << p;
+}
+
 // Every name against patterns of every kind: the index's answer is the helper's.
 TEST(IndexQuery, MatchesExactlyWhatTheHelpersPatternMatches)
 {
@@ -138,15 +152,8 @@ TEST(IndexQuery, MatchesExactlyWhatTheHelpersPatternMatches)
         "*thumb*",
         "*a*e*i*",
     };
-    for (const std::string &p : patterns) {
-        const Pattern pattern(p);
-        std::vector<std::uint32_t> expected;
-        for (std::size_t i = 0; i < sampleNames.size(); ++i) {
-            if (pattern.matches(sampleNames[i]))
-                expected.push_back(std::uint32_t(i));
-        }
-        EXPECT_EQ(indexQuery(p).run(index), expected) << p;
-    }
+    for (const std::string &p : patterns)
+        expectSameAsPattern(index, sampleNames, p);
 }
 
 TEST(IndexQuery, RandomNamesAndTextsAgreeWithThePattern)
@@ -173,16 +180,8 @@ TEST(IndexQuery, RandomNamesAndTextsAgreeWithThePattern)
         names.push_back(name);
         index.add(FolderIndex::noParent, name, indexForm(name), 0);
     }
-    for (int i = 0; i < 200; ++i) {
-        const std::string p = "*" + make(3) + "*";
-        const Pattern pattern(p);
-        std::vector<std::uint32_t> expected;
-        for (std::size_t n = 0; n < names.size(); ++n) {
-            if (pattern.matches(names[n]))
-                expected.push_back(std::uint32_t(n));
-        }
-        EXPECT_EQ(indexQuery(p).run(index), expected) << p;
-    }
+    for (int i = 0; i < 200; ++i)
+        expectSameAsPattern(index, names, "*" + make(3) + "*");
 }
 
 TEST(IndexCache, FilesAreWrittenWholeInAPrivateFolder)
