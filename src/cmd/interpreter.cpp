@@ -1,9 +1,9 @@
 #include "cmd/interpreter.h"
 
 #include "base/helperreport.h"
-#include "cmd/indexform.h"
-#include "cmd/pattern.h"
+#include "base/paths.h"
 #include "index/indexcache.h"
+#include "match/pattern.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,11 +80,6 @@ FolderAndName splitFolderAndName(const std::string &path)
     if (slash == std::string::npos)
         return {".", path};
     return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
-}
-
-std::string joinPath(const std::string &folder, std::string_view name)
-{
-    return (folder == "/" ? "" : folder) + "/" + std::string(name);
 }
 
 // The pieces of a switch token after its leading slash: "/s/b" gives "s" and "b".

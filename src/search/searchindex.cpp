@@ -1,6 +1,7 @@
 #include "search/searchindex.h"
 
-#include "cmd/indexform.h"
+#include "base/paths.h"
+#include "index/indexform.h"
 #include "search/batchfile.h"
 
 #include <QFutureWatcher>
@@ -35,8 +36,8 @@ QString SearchIndex::rootOf(const QString &categoryPath)
 {
     if (SearchBatch::pathRefusal(categoryPath))
         return {};
-    return SearchBatch::decode(QByteArray::fromStdString(
-        cmd::absoluteFolder(SearchBatch::encode(categoryPath).toStdString())));
+    return SearchBatch::decode(
+        QByteArray::fromStdString(absoluteFolder(SearchBatch::encode(categoryPath).toStdString())));
 }
 
 void SearchIndex::refresh(const QStringList &categoryPaths)
@@ -60,7 +61,7 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
     // text makes it another folder, which only the walk can answer.
     std::optional<index::IndexQuery> query;
     if (text && !text->contains(QLatin1Char('/')))
-        query = cmd::indexQuery(
+        query = index::indexQuery(
             SearchBatch::encode(QLatin1Char('*') + *text + QLatin1Char('*')).toStdString());
     const bool asked = text != nullptr;
     const std::string folder = index::cacheFolder();

@@ -1,10 +1,10 @@
 // The index file: what is written is read back whole, anything else is refused; the query
 // over it matches exactly the names the helper's pattern matches.
-#include "cmd/indexform.h"
-#include "cmd/pattern.h"
 #include "index/folderindex.h"
 #include "index/indexcache.h"
+#include "index/indexform.h"
 #include "index/indexquery.h"
+#include "match/pattern.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-using moviecat::cmd::indexForm;
-using moviecat::cmd::indexQuery;
-using moviecat::cmd::Pattern;
 using moviecat::index::FolderIndex;
+using moviecat::index::indexForm;
+using moviecat::index::indexQuery;
+using moviecat::match::Pattern;
 
 namespace {
 
