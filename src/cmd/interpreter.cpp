@@ -508,11 +508,7 @@ bool Interpreter::wantsIndex(const WalkOptions &walk) const
 // not changed since; nothing where there is none or it is not whole.
 std::shared_ptr<const index::FolderIndex> Interpreter::previousIndex(const std::string &root) const
 {
-    constexpr std::size_t limit = std::size_t(1) << 30;
-    const auto bytes =
-        index::readWhole(m_options.indexFolder + "/" + index::indexFileName(root), limit);
-    std::optional<index::FolderIndex> parsed =
-        bytes ? index::FolderIndex::parse(*bytes, root) : std::nullopt;
+    std::optional<index::FolderIndex> parsed = index::loadIndex(m_options.indexFolder, root);
     return parsed ? std::make_shared<const index::FolderIndex>(std::move(*parsed)) : nullptr;
 }
 

@@ -9,13 +9,6 @@
 
 namespace moviecat {
 
-namespace {
-
-// No index of ours comes near this; a larger file is not read at all.
-constexpr std::size_t maxIndexBytes = 1u << 30;
-
-} // namespace
-
 struct SearchIndex::Work {
     std::shared_ptr<const Snapshot> snapshot;
     Answer answer;
@@ -88,19 +81,16 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
                 continue;
             const std::string key = SearchBatch::encode(root).toStdString();
             std::optional<Loaded> loaded;
-            const std::string file = folder + "/" + index::indexFileName(key);
             const std::optional<index::FileStamp> stamp =
-                folder.empty() ? std::nullopt : index::stampOf(file);
+                folder.empty() ? std::nullopt : index::stampOf(index::indexPath(folder, key));
             const auto held = old->find(key);
             if (stamp && held != old->end() && held->second.stamp == *stamp) {
                 loaded = held->second;
             } else if (stamp) {
                 index::FileStamp read;
-                if (const auto bytes = index::readWhole(file, maxIndexBytes, &read)) {
-                    if (auto parsed = index::FolderIndex::parse(*bytes, key))
-                        loaded = Loaded{
-                            std::make_shared<const index::FolderIndex>(std::move(*parsed)), read};
-                }
+                if (auto parsed = index::loadIndex(folder, key, &read))
+                    loaded = Loaded{std::make_shared<const index::FolderIndex>(std::move(*parsed)),
+                                    read};
             }
             if (!loaded) {
                 work.answer.unindexed << root;

@@ -206,6 +206,21 @@ TEST(IndexCache, FilesAreWrittenWholeInAPrivateFolder)
     // Only the index itself is left: no temporary files.
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
+    // A root's index is loaded back as written, and only for that root.
+    const FolderIndex sample = sampleIndex();
+    const std::string root = sample.header().root;
+    ASSERT_EQ(moviecat::index::writeWhole(folder, moviecat::index::indexFileName(root),
+                                          sample.serialize()),
+              0);
+    moviecat::index::FileStamp loadedStamp;
+    EXPECT_EQ(moviecat::index::loadIndex(folder, root, &loadedStamp), sample);
+    EXPECT_EQ(moviecat::index::stampOf(moviecat::index::indexPath(folder, root)), loadedStamp);
+    ASSERT_EQ(moviecat::index::writeWhole(folder, moviecat::index::indexFileName("/srv/other"),
+                                          sample.serialize()),
+              0);
+    EXPECT_FALSE(moviecat::index::loadIndex(folder, "/srv/other"));
+    EXPECT_FALSE(moviecat::index::loadIndex(folder, "/srv/none"));
+
     ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
     if (::geteuid() != 0) {
         EXPECT_NE(moviecat::index::writeWhole(folder, name, "third"), 0);
