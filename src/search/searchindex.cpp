@@ -70,49 +70,61 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
                 else
                     emit refreshed(work.answer.unindexed);
             });
-    watcher->setFuture(QtConcurrent::run([old = m_snapshot, roots, query, folder] {
-        auto fresh = std::make_shared<Snapshot>();
-        Work work;
-        for (const QString &root : roots) {
-            Part &part = work.answer.parts.emplace_back();
-            part.root = root;
-            part.first = work.answer.paths.size();
-            if (root.isEmpty())
-                continue;
-            const std::string key = SearchBatch::encode(root).toStdString();
-            std::optional<Loaded> loaded;
-            const std::optional<index::FileStamp> stamp =
-                folder.empty() ? std::nullopt : index::stampOf(index::indexPath(folder, key));
-            const auto held = old->find(key);
-            if (stamp && held != old->end() && held->second.stamp == *stamp) {
-                loaded = held->second;
-            } else if (stamp) {
-                index::FileStamp read;
-                if (auto parsed = index::loadIndex(folder, key, &read))
-                    loaded = Loaded{std::make_shared<const index::FolderIndex>(std::move(*parsed)),
-                                    read};
-            }
-            if (!loaded) {
-                work.answer.unindexed << root;
-                continue;
-            }
-            (*fresh)[key] = *loaded;
-            work.answer.any = true;
-            const QDateTime walked =
-                QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
-            if (!work.answer.walked.isValid() || walked < work.answer.walked)
-                work.answer.walked = walked;
-            part.walked = walked;
-            if (query) {
-                for (const std::uint32_t found : query->run(*loaded->index))
-                    work.answer.paths << SearchBatch::decode(
-                        QByteArray::fromStdString(loaded->index->path(found)));
-            }
-            part.count = work.answer.paths.size() - part.first;
+    watcher->setFuture(QtConcurrent::run(
+        [old = m_snapshot, roots, query, folder] { return answer(*old, roots, query, folder); }));
+}
+
+// On a worker: each root's index, the one held when its file has not changed since.
+SearchIndex::Work SearchIndex::answer(const Snapshot &old, const QStringList &roots,
+                                      const std::optional<index::IndexQuery> &query,
+                                      const std::string &folder)
+{
+    auto fresh = std::make_shared<Snapshot>();
+    Work work;
+    for (const QString &root : roots) {
+        Part &part = work.answer.parts.emplace_back();
+        part.root = root;
+        part.first = work.answer.paths.size();
+        if (root.isEmpty())
+            continue;
+        const std::string key = SearchBatch::encode(root).toStdString();
+        const std::optional<Loaded> loaded = load(old, folder, key);
+        if (!loaded) {
+            work.answer.unindexed << root;
+            continue;
         }
-        work.snapshot = std::move(fresh);
-        return work;
-    }));
+        (*fresh)[key] = *loaded;
+        work.answer.any = true;
+        const QDateTime walked = QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
+        if (!work.answer.walked.isValid() || walked < work.answer.walked)
+            work.answer.walked = walked;
+        part.walked = walked;
+        if (query) {
+            for (const std::uint32_t found : query->run(*loaded->index))
+                work.answer.paths << SearchBatch::decode(
+                    QByteArray::fromStdString(loaded->index->path(found)));
+        }
+        part.count = work.answer.paths.size() - part.first;
+    }
+    work.snapshot = std::move(fresh);
+    return work;
+}
+
+std::optional<SearchIndex::Loaded>
+SearchIndex::load(const Snapshot &held, const std::string &folder, const std::string &key)
+{
+    const std::optional<index::FileStamp> stamp =
+        folder.empty() ? std::nullopt : index::stampOf(index::indexPath(folder, key));
+    if (!stamp)
+        return std::nullopt;
+    const auto kept = held.find(key);
+    if (kept != held.end() && kept->second.stamp == *stamp)
+        return kept->second;
+    index::FileStamp read;
+    std::optional<index::FolderIndex> parsed = index::loadIndex(folder, key, &read);
+    if (!parsed)
+        return std::nullopt;
+    return Loaded{std::make_shared<const index::FolderIndex>(std::move(*parsed)), read};
 }
 
 } // namespace moviecat
