@@ -2,11 +2,11 @@
 
 #include "app/emptycataloguenotice.h"
 #include "app/layouts.h"
+#include "app/navigationhistory.h"
+#include "app/viewmodebuttons.h"
 #include "catalog/categorybuttons.h"
 #include "catalog/categoryfile.h"
 #include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
-#include "folderview/viewmodebuttons.h"
 #include "search/searchcontroller.h"
 #include "search/searchindex.h"
 #include "ui/aboutbox.h"

@@ -1,13 +1,14 @@
 #include "folderview/folderview.h"
 
-#include "folderview/entryactions.h"
+#include "disk/operationrunner.h"
+#include "disk/systemerror.h"
+#include "entryops/entryactions.h"
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
 #include "folderview/moviecolumns.h"
-#include "folderview/operationrunner.h"
-#include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
+#include "movies/moviedataloader.h"
 #include "ui/filenames.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QStackedLayout>
 #include <QTreeView>
 #include <cerrno>
-#include <cstring>
 
 namespace moviecat {
 
@@ -69,8 +69,8 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_model = m_shown->model();
     connect(m_shown, &ShownFolder::stateChanged, this, &FolderView::showListingState);
 
-    m_loader = new PosterLoader(this);
-    connect(m_loader, &PosterLoader::infoChanged, this, &FolderView::infoChanged);
+    m_loader = new MovieDataLoader(this);
+    connect(m_loader, &MovieDataLoader::infoChanged, this, &FolderView::infoChanged);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderView::rowsArrived);
     m_icons = new EntryIcons(m_loader, this);
     const qreal dpr = qGuiApp->devicePixelRatio();
@@ -298,8 +298,7 @@ void FolderView::showListingState()
             text = tr("没有读取此文件夹的权限：%1").arg(shown);
             break;
         default:
-            text = tr("无法读取文件夹：%1（%2）")
-                       .arg(shown, QString::fromLocal8Bit(strerror(m_shown->failure())));
+            text = tr("无法读取文件夹：%1（%2）").arg(shown, systemErrorText(m_shown->failure()));
             break;
         }
         break;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "folderview/folderlister.h"
+#include "disk/folderlister.h"
 
 #include <QString>
 #include <QWidget>
@@ -18,7 +18,7 @@ class EntryActions;
 class EntryDelegate;
 class EntryIcons;
 class FolderModel;
-class PosterLoader;
+class MovieDataLoader;
 class ShownFolder;
 
 // How the folder view draws its entries; the 16-bit values are the ones the
@@ -84,7 +84,7 @@ private:
     FolderModel *m_model = nullptr;
     EntryIcons *m_icons = nullptr;
     // Posters and .nfo files, found in one pass over each movie folder.
-    PosterLoader *m_loader = nullptr;
+    MovieDataLoader *m_loader = nullptr;
     // Names just added, whose .nfo is asked for once the batch is in.
     QStringList m_newNames;
     QStackedLayout *m_stack = nullptr;
