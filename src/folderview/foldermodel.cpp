@@ -378,4 +378,19 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
     }
 }
 
+QHash<QString, QString> FolderModel::videosByNfo(const QStringList &newNames) const
+{
+    QHash<QString, QString> videos;
+    const bool withNfo = std::any_of(newNames.begin(), newNames.end(), [](const QString &name) {
+        return name.endsWith(QLatin1String(".nfo"), Qt::CaseInsensitive);
+    });
+    if (!withNfo)
+        return videos;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (isFilm(row))
+            videos.insert(NfoFile::besideVideo(name(row)), name(row));
+    }
+    return videos;
+}
+
 } // namespace moviecat
