@@ -4,6 +4,7 @@
 #include "disk/operationrunner.h"
 #include "disk/systemerror.h"
 
+#include "ui/datetext.h"
 #include "ui/filenames.h"
 
 #include <QDialogButtonBox>
@@ -46,11 +47,11 @@ QString sizeText(qint64 bytes)
         .arg(locale.formattedDataSize(bytes), locale.toString(bytes));
 }
 
-QString dateText(const QDateTime &when)
+QString momentText(const QDateTime &when)
 {
     if (!when.isValid())
         return QObject::tr("（不详）");
-    return when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    return dateText(when, DateDetail::Second);
 }
 
 QLabel *valueLabel(QWidget *parent, const QString &name, const QString &text = {})
@@ -133,9 +134,9 @@ void PropertiesBox::showDetails(const EntryDetails &details)
     if (details.isLink)
         type = tr("%1（链接）").arg(type);
     m_type->setText(type);
-    m_modified->setText(dateText(details.modified));
-    m_accessed->setText(dateText(details.accessed));
-    m_created->setText(dateText(details.created));
+    m_modified->setText(momentText(details.modified));
+    m_accessed->setText(momentText(details.accessed));
+    m_created->setText(momentText(details.created));
     if (!details.isFolder) {
         m_size->setText(sizeText(details.size));
         m_contents->setText(tr("—"));

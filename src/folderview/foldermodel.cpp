@@ -2,6 +2,7 @@
 
 #include "folderview/entryicons.h"
 #include "folderview/moviecolumns.h"
+#include "ui/datetext.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -332,8 +333,7 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
         case DateColumn:
             if (row.modifiedMs < 0)
                 return {};
-            return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.modifiedMs),
-                                      QLocale::ShortFormat);
+            return dateText(QDateTime::fromMSecsSinceEpoch(row.modifiedMs), DateDetail::Minute);
         default:
             return movieText(row, column);
         }
