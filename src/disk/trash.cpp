@@ -150,6 +150,17 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 
+// The entry's trash with its files/ and info/ folders made; error set where there is none.
+TrashPlace readyTrashFor(const QByteArray &path, const struct stat &entry)
+{
+    TrashPlace place = trashFor(path, entry);
+    if (!place.error)
+        place.error = makeFolders(place.folder + "/files");
+    if (!place.error)
+        place.error = makeFolders(place.folder + "/info");
+    return place;
+}
+
 } // namespace
 
 QByteArray trashInfo(const QByteArray &pathAsStored, const QDateTime &deletedAt)
@@ -166,14 +177,10 @@ TrashResult moveToTrash(const QByteArray &path)
         result.error = errno;
         return result;
     }
-    const TrashPlace place = trashFor(path, entry);
+    const TrashPlace place = readyTrashFor(path, entry);
     int error = place.error;
     const QByteArray files = place.folder + "/files";
     const QByteArray info = place.folder + "/info";
-    if (!error)
-        error = makeFolders(files);
-    if (!error)
-        error = makeFolders(info);
     if (error) {
         result.outcome = TrashResult::Outcome::NoTrash;
         result.error = error;

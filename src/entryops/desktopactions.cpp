@@ -74,6 +74,40 @@ QString localizedName(const QHash<QString, QString> &entry)
     return {};
 }
 
+// The words of an Exec line, split as freedesktop desktop entries quote: blanks
+// separate, double quotes group, a backslash escapes inside quotes.
+QStringList execWords(const QString &exec)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    bool inWord = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < exec.size())
+                word += exec[++i];
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                word += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = inWord = true;
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
 } // namespace
 
 QList<DesktopApp> applicationsFor(const QStringList &mimeTypes)
@@ -136,36 +170,7 @@ QList<DesktopApp> applicationsFor(const QStringList &mimeTypes)
 
 QStringList execArguments(const QString &exec, const QString &path)
 {
-    // Split as freedesktop desktop entries quote: blanks separate,
-    // double quotes group, a backslash escapes inside quotes.
-    QStringList words;
-    QString word;
-    bool quoted = false;
-    bool inWord = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec[i];
-        if (quoted) {
-            if (c == QLatin1Char('\\') && i + 1 < exec.size())
-                word += exec[++i];
-            else if (c == QLatin1Char('"'))
-                quoted = false;
-            else
-                word += c;
-        } else if (c == QLatin1Char('"')) {
-            quoted = inWord = true;
-        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-
+    const QStringList words = execWords(exec);
     QStringList arguments;
     bool placed = false;
     const QString url = QString::fromLatin1(FileNames::url(path).toEncoded());

@@ -111,27 +111,8 @@ bool EntryActions::eventFilter(QObject *watched, QEvent *event)
         showMenu(view, at, keyboard);
         return true;
     }
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        m_pressed = QPersistentModelIndex();
-        m_pressKeptSelection = false;
-        if (mouse->button() != Qt::LeftButton || watched != view->viewport())
-            return false;
-        const QModelIndex index = view->indexAt(mouse->position().toPoint());
-        if (!index.isValid())
-            return false;
-        m_pressed = index;
-        m_pressAt = mouse->position().toPoint();
-        // A press on one of several selected entries may start dragging them
-        // all: the selection stays until the button comes up without a drag.
-        if (mouse->modifiers() == Qt::NoModifier && selectedRows().size() > 1 &&
-            view->selectionModel()->isSelected(index)) {
-            m_pressKeptSelection = true;
-            view->setFocus(Qt::MouseFocusReason);
-            return true;
-        }
-        return false;
-    }
+    case QEvent::MouseButtonPress:
+        return pressed(view, watched, static_cast<QMouseEvent *>(event));
     case QEvent::MouseMove: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (!m_pressed.isValid() || !(mouse->buttons() & Qt::LeftButton))
@@ -154,6 +135,29 @@ bool EntryActions::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+}
+
+// A left press on an entry may start a drag; true where the press is kept from the view.
+bool EntryActions::pressed(QAbstractItemView *view, QObject *watched, QMouseEvent *mouse)
+{
+    m_pressed = QPersistentModelIndex();
+    m_pressKeptSelection = false;
+    if (mouse->button() != Qt::LeftButton || watched != view->viewport())
+        return false;
+    const QModelIndex index = view->indexAt(mouse->position().toPoint());
+    if (!index.isValid())
+        return false;
+    m_pressed = index;
+    m_pressAt = mouse->position().toPoint();
+    // A press on one of several selected entries may start dragging them
+    // all: the selection stays until the button comes up without a drag.
+    if (mouse->modifiers() == Qt::NoModifier && selectedRows().size() > 1 &&
+        view->selectionModel()->isSelected(index)) {
+        m_pressKeptSelection = true;
+        view->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+    return false;
 }
 
 bool EntryActions::keyPressed(QAbstractItemView *view, QKeyEvent *event)

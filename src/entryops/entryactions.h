@@ -12,6 +12,7 @@
 
 class QAbstractItemView;
 class QKeyEvent;
+class QMouseEvent;
 class QMenu;
 class QMimeData;
 
@@ -55,6 +56,7 @@ private:
     QString pathOf(const QString &name) const;
 
     bool keyPressed(QAbstractItemView *view, QKeyEvent *event);
+    bool pressed(QAbstractItemView *view, QObject *watched, QMouseEvent *mouse);
     bool typeAhead(QAbstractItemView *view, const QString &text);
     void showMenu(QAbstractItemView *view, QPoint at, bool fromKeyboard);
     void fillEntryMenu(QMenu *menu, const QStringList &names);
