@@ -164,11 +164,6 @@ struct Walker::Confirming {
     std::shared_ptr<const index::FolderIndex> index;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
     std::unordered_map<std::string_view, std::uint32_t> top;
-    // Set by the root's reader before any sub-folder is queued: whether the root lies on
-    // the same file system as then, and the second before which times are settled.
-    bool sameRoot = false;
-    std::uint64_t device = 0;
-    std::int64_t settledBefore = 0;
 
     // Nothing when the index was not written by a walk: a folder's sub-folders apart, or
     // a name twice under the root (twice elsewhere is found where it is used).
@@ -201,6 +196,26 @@ struct Walker::Confirming {
         const auto it = top.find(name);
         return it == top.end() ? 0 : it->second;
     }
+};
+
+// What one walk's readers share. All but root is set before the walk's root is queued
+// and never changed; root is written by the root's reader alone, before it hands the
+// root back, and read only once the root is done.
+struct Walker::Walk {
+    Pattern pattern;
+    WalkOptions options;
+    bool recording = false;
+    // The earlier walk's index, where this walk may confirm folders by their time alone.
+    std::shared_ptr<const Confirming> confirming;
+    struct Root {
+        std::string real; // through links, so that links back into it are not followed
+        std::uint64_t fileSystem = 0;
+        std::uint64_t device = 0;
+        // Whether the root lies on the same file system as in the earlier index, and the
+        // second before which times are settled.
+        bool sameAsBefore = false;
+        std::int64_t settledBefore = 0;
+    } root;
 };
 
 namespace {
@@ -497,13 +512,13 @@ void Walker::work(unsigned id)
         if (node == m_awaited)
             m_doneCv.notify_one(); // its deadline runs from now
         const bool aborting = m_aborting;
-        const std::shared_ptr<Confirming> confirming = m_confirming;
+        const std::shared_ptr<Walk> walk = m_walk;
         lock.unlock();
 
         children.clear();
         blocked = false;
         if (!aborting)
-            blocked = process(node, children, confirming.get());
+            blocked = process(node, children, *walk);
         else if (node->parent && node->parent->fd >= 0) {
             childOpened(node->parent);
         }
@@ -562,12 +577,12 @@ void Walker::adapt(bool blocked)
 }
 
 // True when the open and the reads waited for a disk or the network.
-bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *confirming)
+bool Walker::process(Node *node, std::vector<Node *> &children, Walk &walk)
 {
     thread_local std::vector<char> listing;
     const auto start = Clock::now();
     bool blocked = false;
-    if (node->previousId != 0 && confirming && confirm(node, children, *confirming, blocked))
+    if (node->previousId != 0 && walk.confirming && confirm(node, children, walk, blocked))
         return blocked;
     const int fd = openFolder(node);
     if (fd < 0)
@@ -575,13 +590,13 @@ bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *conf
     size_t used = 0;
     readListing(node, fd, listing, used);
     blocked = Clock::now() - start > blockedAfter;
-    learnFileSystem(node, fd, confirming);
-    collectEntries(node, fd, listing, used);
+    learnFileSystem(node, fd, walk);
+    collectEntries(node, fd, listing, used, walk);
     if (listing.size() > 4 * direntBufferSize)
         std::vector<char>().swap(listing);
     sortEntries(node->entries);
-    if (m_options.recurse)
-        addChildren(node, fd, children, confirming);
+    if (walk.options.recurse)
+        addChildren(node, fd, children, walk);
     else
         ::close(fd);
     return blocked;
@@ -592,9 +607,9 @@ bool Walker::process(Node *node, std::vector<Node *> &children, Confirming *conf
 // than the file system's granularity; or its link count says it holds none.
 // False where it must be listed, which then tells whatever is wrong with it.
 // blocked: a call waited for a disk or the network.
-bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming,
-                     bool &blocked)
+bool Walker::confirm(Node *node, std::vector<Node *> &children, const Walk &walk, bool &blocked)
 {
+    const Confirming &confirming = *walk.confirming;
     Node *parent = node->parent;
     const bool relative = parent && parent->fd >= 0;
     const char *name =
@@ -602,7 +617,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
     struct stat st;
     const auto asked = Clock::now();
     if (m_reader->stat(relative ? parent->fd : AT_FDCWD, name, &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_dev != confirming.device)
+        st.st_dev != walk.root.device)
         return false;
     blocked = Clock::now() - asked > blockedAfter;
     if (node->state.load() == State::GivenUp)
@@ -615,7 +630,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
     if (!leaf) {
         const index::FolderIndex &previous = *confirming.index;
         const std::uint32_t before = previous.modified(id);
-        if (before == 0 || before != node->modified || before >= confirming.settledBefore)
+        if (before == 0 || before != node->modified || before >= walk.root.settledBefore)
             return false;
         const auto [first, count] = confirming.runs[id + 1];
         std::vector<Node::Entry> &entries = node->entries;
@@ -639,7 +654,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
             e.name = previous.name(c);
             e.kind = EntryKind::Folder;
             const std::size_t foldAt = buffers.folds.size();
-            e.listed = isListed(e.name, true, m_options, *m_pattern, &buffers.folds);
+            e.listed = isListed(e.name, true, walk.options, walk.pattern, &buffers.folds);
             buffers.addSpan(foldAt);
             e.previousId = c + 1;
             if (!leavesHere || confirming.runs[c + 1].second != 0)
@@ -673,7 +688,7 @@ bool Walker::confirm(Node *node, std::vector<Node *> &children, const Confirming
             if (entries[i].name == entries[i - 1].name)
                 return listInstead(); // not an index a walk wrote
         }
-        addChildren(node, fd, children, &confirming);
+        addChildren(node, fd, children, walk);
     }
     if (relative)
         childOpened(parent);
@@ -719,40 +734,40 @@ bool Walker::readListing(Node *node, int fd, std::vector<char> &listing, size_t 
     }
 }
 
-void Walker::learnFileSystem(Node *node, int fd, Confirming *confirming)
+void Walker::learnFileSystem(Node *node, int fd, Walk &walk)
 {
     if (node->isRoot) {
+        Walk::Root &root = walk.root;
         // Through the descriptor: the path may lead through links.
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(self.c_str(), buffer, sizeof buffer);
-        m_rootReal = length > 0 && size_t(length) < sizeof buffer && buffer[0] == '/'
-                         ? std::string(buffer, size_t(length))
-                         : realPath(node->path);
+        root.real = length > 0 && size_t(length) < sizeof buffer && buffer[0] == '/'
+                        ? std::string(buffer, size_t(length))
+                        : realPath(node->path);
         struct statfs fs;
         struct stat st;
-        if (m_record && ::fstatfs(fd, &fs) == 0 && ::fstat(fd, &st) == 0) {
-            m_rootFileSystem = static_cast<unsigned long>(fs.f_type);
-            m_rootDevice = st.st_dev;
+        if (walk.recording && ::fstatfs(fd, &fs) == 0 && ::fstat(fd, &st) == 0) {
+            root.fileSystem = static_cast<unsigned long>(fs.f_type);
+            root.device = st.st_dev;
             // The same file system as the earlier walk's, or nothing of it is taken.
-            if (confirming) {
-                const index::FolderIndex::Header &before = confirming->index->header();
-                confirming->sameRoot =
-                    before.fileSystem == m_rootFileSystem && before.device == m_rootDevice;
-                confirming->device = m_rootDevice;
-                confirming->settledBefore = before.walkTime - timeGranularity(fs.f_type);
+            if (walk.confirming) {
+                const index::FolderIndex::Header &before = walk.confirming->index->header();
+                root.sameAsBefore =
+                    before.fileSystem == root.fileSystem && before.device == root.device;
+                root.settledBefore = before.walkTime - timeGranularity(fs.f_type);
             }
         }
     }
     // The parent's stat of it, where there was one, gave its time already.
-    if (m_record && !node->isRoot && node->modified == 0) {
+    if (walk.recording && !node->isRoot && node->modified == 0) {
         struct stat st;
         if (::fstat(fd, &st) == 0) {
             node->modified = changeTime(st);
-            node->unsure = node->unsure || st.st_dev != m_rootDevice;
+            node->unsure = node->unsure || st.st_dev != walk.root.device;
         }
     }
-    if (node->links != LinkCount::Unknown || !m_options.recurse || m_options.files)
+    if (node->links != LinkCount::Unknown || !walk.options.recurse || walk.options.files)
         return;
     node->links = linkCountOf(fd);
     struct stat st;
@@ -764,9 +779,11 @@ void Walker::learnFileSystem(Node *node, int fd, Confirming *confirming)
     }
 }
 
-void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used)
+void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used,
+                            const Walk &walk)
 {
-    const WalkOptions &options = m_options;
+    const WalkOptions &options = walk.options;
+    const bool recording = walk.recording;
     // Only sub-folders matter below here: one whose link count says it holds none is
     // matched by name and never opened.
     const bool leafShortcut =
@@ -824,10 +841,10 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         const std::string_view view(name);
         const std::size_t foldAt = buffers.folds.size();
         const bool listed =
-            isListed(view, kind != EntryKind::Other, options, *m_pattern,
-                     m_record && kind != EntryKind::Other ? &buffers.folds : nullptr);
+            isListed(view, kind != EntryKind::Other, options, walk.pattern,
+                     recording && kind != EntryKind::Other ? &buffers.folds : nullptr);
         // The index holds every folder, matching or not, leaves included.
-        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || m_record))) {
+        if (!listed && !(kind != EntryKind::Other && ((options.recurse && !leaf) || recording))) {
             buffers.folds.resize(foldAt);
             continue;
         }
@@ -856,14 +873,13 @@ void Walker::collectEntries(Node *node, int fd, const std::vector<char> &listing
         if (e.problem != Problem::None)
             buffers.folds.resize(foldAt);
         buffers.addSpan(foldAt);
-        if (m_record && kind != EntryKind::Other && e.problem == Problem::None && folderStatted)
+        if (recording && kind != EntryKind::Other && e.problem == Problem::None && folderStatted)
             e.modified = changeTime(st);
     }
     keepNames(*node, buffers);
 }
 
-void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
-                         const Confirming *confirming)
+void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children, const Walk &walk)
 {
     std::vector<Node::Entry> &entries = node->entries;
     const bool excludes = node->scope && !node->scope->excluded.empty();
@@ -885,12 +901,12 @@ void Walker::addChildren(Node *node, int fd, std::vector<Node *> &children,
         child->parent = node;
         // Its time from this listing's stat, where that also showed it on the root's
         // device; else it is taken when the folder is opened.
-        if (node->links == LinkCount::Counted && !e.otherDevice && node->device == m_rootDevice)
+        if (node->links == LinkCount::Counted && !e.otherDevice && node->device == walk.root.device)
             child->modified = e.modified;
         child->place = m_mounts.locateChild(node->place, child->path);
-        child->previousId = !node->isRoot                        ? e.previousId
-                            : confirming && confirming->sameRoot ? confirming->topFolder(e.name)
-                                                                 : 0;
+        child->previousId = !node->isRoot            ? e.previousId
+                            : walk.root.sameAsBefore ? walk.confirming->topFolder(e.name)
+                                                     : 0;
         // A mount point below shows its own kind of file system when it is opened.
         if (node->links == LinkCount::NotCounted ||
             (node->links == LinkCount::Counted && !e.otherDevice)) {
@@ -1119,16 +1135,18 @@ Walker::Node *Walker::followLink(Node *parent, size_t index, WalkSink &sink)
         return nullptr;
     }
     const std::string &real = e.link->real;
+    // The root's reader is done with it: links are followed only below a root that answered.
+    const std::string &rootReal = m_walk->root.real;
     // Searched already, or to be searched, through real folders or an earlier link.
-    if (!m_rootReal.empty() && isInside(real, m_rootReal))
+    if (!rootReal.empty() && isInside(real, rootReal))
         return nullptr;
     for (const std::string &f : m_followed) {
         if (isInside(real, f))
             return nullptr;
     }
     auto scope = std::make_shared<Scope>();
-    if (!m_rootReal.empty() && isInside(m_rootReal, real))
-        scope->excluded.push_back(m_rootReal);
+    if (!rootReal.empty() && isInside(rootReal, real))
+        scope->excluded.push_back(rootReal);
     for (const std::string &f : m_followed) {
         if (isInside(f, real))
             scope->excluded.push_back(f);
@@ -1168,6 +1186,7 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
     } else if (node->isRoot) {
         result.rootOpened = true;
     }
+    m_rootRead = m_rootRead || node->isRoot;
     std::string line;
     for (const Node::Entry &e : node->entries) {
         if (e.problem == Problem::LineBreak) {
@@ -1183,7 +1202,7 @@ bool Walker::writeFolder(Node *node, WalkSink &sink, WalkResult &result)
         }
         if (!e.listed || result.outputFailed)
             continue;
-        line = m_options.fullPaths ? joinPath(node->path, e.name) : std::string(e.name);
+        line = m_walk->options.fullPaths ? joinPath(node->path, e.name) : std::string(e.name);
         if (sink.line(line))
             ++result.listed;
         else
@@ -1262,7 +1281,7 @@ std::vector<Walker::Node *> Walker::writeInOrder(Node *root, WalkSink &sink, Wal
         while (!next && frame.next < node->entries.size()) {
             const size_t i = frame.next++;
             Node::Entry &e = node->entries[i];
-            if (!m_options.recurse || e.problem != Problem::None)
+            if (!m_walk->options.recurse || e.problem != Problem::None)
                 continue;
             if (e.kind == EntryKind::Folder)
                 next = e.child.get();
@@ -1286,21 +1305,20 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
                         WalkSink &sink, index::FolderIndex *record,
                         std::shared_ptr<const index::FolderIndex> previous)
 {
-    m_pattern = &pattern;
-    m_options = options;
     m_record = record;
     m_incomplete = false;
-    m_rootFileSystem = 0;
-    m_rootDevice = 0;
+    m_rootRead = false;
     const std::int64_t started = std::int64_t(std::time(nullptr));
     m_followed.clear();
-    m_rootReal.clear();
-    std::shared_ptr<Confirming> confirming;
+    auto next = std::make_shared<Walk>();
+    next->pattern = pattern;
+    next->options = options;
+    next->recording = record != nullptr;
     if (record && options.recurse && !options.files)
-        confirming = Confirming::of(std::move(previous));
+        next->confirming = Confirming::of(std::move(previous));
     {
         std::lock_guard lock(m_mutex);
-        m_confirming = std::move(confirming);
+        m_walk = std::move(next);
         startReaders();
     }
 
@@ -1311,7 +1329,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     std::unique_lock lock(m_mutex);
     if (!m_heap.empty() || !m_reading.empty())
         abandonRest(lock);
-    m_confirming = nullptr;
+    const std::shared_ptr<const Walk> walk = std::move(m_walk); // the earlier index goes with it
     lock.unlock();
     for (auto it = left.rbegin(); it != left.rend(); ++it)
         release(*it); // keeps what a stuck reader may still touch
@@ -1319,8 +1337,11 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     if (rootNode->pinned)
         m_pinned.push_back(std::move(rootNode));
     result.complete = !m_incomplete && !result.outputFailed && result.rootOpened;
-    if (m_record)
-        m_record->setHeader({root, m_rootFileSystem, m_rootDevice, started});
+    if (m_record) {
+        // Nothing of a root given up: its reader may yet write what it learns.
+        const Walk::Root facts = m_rootRead ? walk->root : Walk::Root{};
+        m_record->setHeader({root, facts.fileSystem, facts.device, started});
+    }
     m_record = nullptr;
     return result;
 }

@@ -114,18 +114,18 @@ private:
     struct Node;
     struct Scope;
     struct Confirming;
+    struct Walk;
     void work(unsigned id);
     void schedule(Node *node);
     void publish(Node *node, std::vector<Node *> &children);
-    bool process(Node *node, std::vector<Node *> &children, Confirming *confirming);
-    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming,
-                 bool &blocked);
+    bool process(Node *node, std::vector<Node *> &children, Walk &walk);
+    bool confirm(Node *node, std::vector<Node *> &children, const Walk &walk, bool &blocked);
     int openFolder(Node *node);
     bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
-    void learnFileSystem(Node *node, int fd, Confirming *confirming);
-    void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used);
-    void addChildren(Node *node, int fd, std::vector<Node *> &children,
-                     const Confirming *confirming);
+    void learnFileSystem(Node *node, int fd, Walk &walk);
+    void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used,
+                        const Walk &walk);
+    void addChildren(Node *node, int fd, std::vector<Node *> &children, const Walk &walk);
     void adapt(bool blocked);
     void keepOpen(Node *node, int fd, size_t children);
     void childOpened(Node *parent);
@@ -175,19 +175,15 @@ private:
     std::atomic<size_t> m_keptOpen = 0;
     size_t m_keepOpenBudget = 0;
 
-    // Per walk; set before any folder is scheduled.
-    const Pattern *m_pattern = nullptr;
-    WalkOptions m_options;
-    std::string m_rootReal;              // written by the reader of the root, read after it is done
+    // The walk under way, guarded by m_mutex. Each reader holds on to the one of the folder
+    // it reads, so that one stuck in a call past the end of its walk finds that walk whole
+    // when the call returns, and touches nothing of a later one.
+    std::shared_ptr<Walk> m_walk;
+    // The writer's, per walk.
     std::vector<std::string> m_followed; // real paths of folders entered through links
     index::FolderIndex *m_record = nullptr;
     bool m_incomplete = false; // a folder was given up
-    std::uint64_t m_rootFileSystem = 0;
-    std::uint64_t m_rootDevice = 0;
-    // The earlier walk's index, where this walk may confirm folders by their time alone;
-    // guarded by m_mutex. Each reader holds on to it while it reads, so that one stuck in a
-    // call past the end of its walk finds it whole when the call returns.
-    std::shared_ptr<Confirming> m_confirming;
+    bool m_rootRead = false;   // the root answered: what its reader learnt may be read
 };
 
 } // namespace moviecat::cmd
