@@ -216,8 +216,8 @@ std::vector<WalkNode *> Walker::writeInOrder(WalkNode *root, WalkSink &sink, Wal
                 next = followLink(node, i, sink);
         }
         if (!next) {
-            m_pool->written();
             release(node);
+            m_pool->written();
             stack.pop_back();
         } else if (writeFolder(next, sink, result)) {
             stack.push_back({next, 0});

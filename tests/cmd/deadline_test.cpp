@@ -5,6 +5,7 @@
 #include "index/folderindex.h"
 #include "search/batchfile.h"
 #include "temptree.h"
+#include "walklines.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,7 @@ using moviecat::SearchBatch;
 using moviecat::SkippedFolder;
 using moviecat::SkipReason;
 using moviecat::index::FolderIndex;
+using moviecat::test::Lines;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 
@@ -288,17 +290,6 @@ private:
     std::condition_variable m_changed;
     bool m_heldOne = false;
     bool m_released = false;
-};
-
-struct Lines : WalkSink {
-    std::vector<std::string> lines;
-    std::vector<std::string> messages;
-    bool line(std::string_view text) override
-    {
-        lines.emplace_back(text);
-        return true;
-    }
-    void message(std::string_view text) override { messages.emplace_back(text); }
 };
 
 TEST(LateAnswerTest, ARootGivenUpThatAnswersDuringTheNextWalkLeavesThatWalkItsOwn)
