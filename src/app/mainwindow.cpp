@@ -22,7 +22,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -48,7 +48,7 @@ struct ViewportMargins : QAbstractScrollArea {
 // horizontal scroll bar, if any), so it hides none of them.
 class ResultsSourceLine : public QLabel {
 public:
-    ResultsSourceLine(QListWidget *results, int height)
+    ResultsSourceLine(QListView *results, int height)
         : QLabel(results->parentWidget()), m_results(results)
     {
         resize(results->width(), height);
@@ -107,7 +107,7 @@ private:
         raise();
     }
 
-    QListWidget *m_results;
+    QListView *m_results;
     bool m_wanted = false;
 };
 
@@ -191,7 +191,7 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
-QLabel *MainWindow::createIndexStatus(QListWidget *results)
+QLabel *MainWindow::createIndexStatus(QListView *results)
 {
     auto *status = new ResultsSourceLine(results, twipsToPixels(kIndexStatusTwips));
     status->setObjectName(QStringLiteral("IndexStatus"));
@@ -208,7 +208,7 @@ void MainWindow::createSearch()
     search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
     search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
     search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
-    search.results = control<QListWidget>(this, QStringLiteral("List3"));
+    search.results = control<QListView>(this, QStringLiteral("List3"));
     search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
     search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
     search.indexStatus = createIndexStatus(search.results);
@@ -255,7 +255,7 @@ CategoryButtons::Buttons MainWindow::categoryButtons() const
 void MainWindow::describeForAccessibility()
 {
     control<QLineEdit>(this, QStringLiteral("Text1"))->setAccessibleName(tr("影片名称"));
-    control<QListWidget>(this, QStringLiteral("List3"))->setAccessibleName(tr("搜索结果"));
+    control<QListView>(this, QStringLiteral("List3"))->setAccessibleName(tr("搜索结果"));
     m_view->setAccessibleName(tr("文件夹"));
     control<QWidget>(this, QStringLiteral("Label19"))->setAccessibleDescription(tr("时钟"));
     control<QWidget>(this, QStringLiteral("Label22"))->setAccessibleDescription(tr("当前分类"));

@@ -12,7 +12,7 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
 
@@ -35,7 +35,7 @@ public:
         QLineEdit *searchBox = nullptr;           // Text1
         QPushButton *searchButton = nullptr;      // Command7
         QPushButton *toggleButton = nullptr;      // Command1
-        QListWidget *results = nullptr;           // List3
+        QListView *results = nullptr;             // List3
         WindowlessPicture *busyPicture = nullptr; // Image9
         QTimer *poll = nullptr;                   // Timer2
         QLabel *indexStatus = nullptr;            // where the results come from; may be left out

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QDateTime>
+#include <QHash>
+#include <QStringList>
+
+namespace moviecat {
+
+// The lines of a search's answer. A line's readable text, its notes and its look are made
+// only when a view paints or asks for that row, so an answer of any size goes in as one
+// reset rather than an item per line.
+class ResultsModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        PathRole = Qt::UserRole + 1, // the path's own bytes, as FileNames carries them
+    };
+
+    explicit ResultsModel(QObject *parent = nullptr);
+
+    // The list becomes these paths; the offline ones say since when they were last seen.
+    void setPaths(const QStringList &paths, const QHash<QString, QDateTime> &offline = {});
+    const QStringList &paths() const { return m_paths; }
+    const QHash<QString, QDateTime> &offline() const { return m_offline; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    // What a line says beyond its text: offline since when, a name not in UTF-8.
+    QString note(const QString &path) const;
+
+    QStringList m_paths;
+    QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
+};
+
+} // namespace moviecat
