@@ -20,6 +20,8 @@ namespace moviecat {
 
 class BackgroundIndexer;
 class ResultsList;
+class SearchStateLine;
+class TypingSearch;
 class ScratchFolder;
 class WindowlessPicture;
 
@@ -66,7 +68,8 @@ public:
     QString resultFile() const;
 
 signals:
-    // The index answered the search; the list shows its answer while the walk confirms.
+    // The index answered the text typed or searched; the list shows its answer (while
+    // the walk confirms it, for a search).
     void instantResults(const QStringList &results);
     // The results are loaded and the list is shown; the paths the helper wrote (the list
     // may hold offline rows from the index besides).
@@ -86,8 +89,9 @@ protected:
 
 private:
     bool prepareScratch(QString *why = nullptr);
-    void showInstant(int search, const QStringList &paths, const QDateTime &walked);
-    void setIndexStatus(const QString &text);
+    void showInstant(int search);
+    void typed(const QString &text);
+    void showTyped(const QString &text, const SearchIndex::Answer &answer);
     void abandonHelper();
     bool writeBatch(const QString &text, QStringList *leftOut);
     QString indexerBatchFile();
@@ -104,7 +108,9 @@ private:
     QPointer<QProcess> m_helper;
     SearchIndex *m_index = nullptr;
     ResultsList *m_list = nullptr;
+    std::unique_ptr<SearchStateLine> m_state;
     BackgroundIndexer *m_indexer = nullptr;
+    TypingSearch *m_typing = nullptr;
     QByteArray m_helperErrors;
     int m_search = 0; // the number of the latest search
     bool m_instantShown = false;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -469,6 +470,38 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
     EXPECT_EQ(picks.count(), picked) << "rebuilding the list picks nothing";
     EXPECT_EQ(status->text(), QStringLiteral("已核对"));
     EXPECT_EQ(results->accessibleDescription(), QStringLiteral("已核对"));
+}
+
+// Typing asks the loaded indexes alone: the list follows each text without a helper,
+// Enter runs the walk that has the last word, and an emptied box empties the list.
+TEST_F(SearchTest, TypingAnswersFromTheIndexAndEnterRunsTheWalk)
+{
+    startLongSearch();
+    ASSERT_TRUE(waitUntilIdle(60000)); // this walk writes the index
+    ASSERT_TRUE(QTest::qWaitFor([this] { return search->indexerProcessId() == 0; }, 60000));
+    auto *status = find<QLabel>(QStringLiteral("IndexStatus"));
+    box->clear();
+    EXPECT_EQ(lineCount(), 0);
+
+    tree.mkdir(QStringLiteral("big/Film 1/Heat 2")); // not in the index yet
+    QTest::keyClicks(box, QStringLiteral("heat"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lineCount() == 18; }, 5000));
+    EXPECT_FALSE(search->isBusy());
+    for (const QProcess *helper : search->findChildren<QProcess *>())
+        EXPECT_EQ(helper->state(), QProcess::NotRunning) << "no helper runs while typing";
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("索引结果（")))
+        << status->text().toStdString();
+
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(search->isBusy());
+    ASSERT_TRUE(waitUntilIdle(60000));
+    EXPECT_EQ(lineCount(), 36);
+    EXPECT_EQ(line(0).data().toString(), tree.path(QStringLiteral("big/Film 1/Heat 2")));
+
+    box->clear();
+    EXPECT_EQ(lineCount(), 0);
+    EXPECT_TRUE(status->isHidden());
 }
 
 // A new search while a walk is stuck: answered from the index at once, and whatever the
