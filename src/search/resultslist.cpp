@@ -4,6 +4,7 @@
 
 #include <QListView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace moviecat {
 
@@ -12,6 +13,9 @@ ResultsList::ResultsList(QListView *list, QObject *parent)
 {
     m_list->setModel(m_model);
     m_list->setUniformItemSizes(true); // one row's height serves for all of them
+    // The list is narrow and paths are long: the end of a path names the folder that
+    // matched, so a long line gives up its middle.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->viewport()->installEventFilter(this);
     // A pick is a mouse click on a line, or the selection moved by the keys.
     connect(m_list, &QAbstractItemView::clicked, this,
@@ -70,9 +74,20 @@ void ResultsList::pick(int row)
 
 bool ResultsList::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list->viewport())
+    if (watched == m_list->viewport()) {
         followMouse(event);
+        if (event->type() == QEvent::Resize)
+            fitText();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void ResultsList::fitText()
+{
+    // The view leaves a focus frame's margin and a pixel on either side of the text.
+    const int margin =
+        m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+    m_model->setTextWidth(m_list->fontMetrics(), m_list->viewport()->width() - 2 * margin);
 }
 
 void ResultsList::followMouse(QEvent *event)

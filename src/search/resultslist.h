@@ -36,6 +36,7 @@ protected:
 private:
     int currentRow() const;
     void followMouse(QEvent *event);
+    void fitText();
 
     QListView *m_list;
     ResultsModel *m_model;

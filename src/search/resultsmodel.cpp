@@ -24,14 +24,26 @@ int ResultsModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_paths.size());
 }
 
-QString ResultsModel::note(const QString &path) const
+void ResultsModel::setTextWidth(const QFontMetrics &metrics, int width)
+{
+    m_metrics = metrics;
+    m_textWidth = width;
+    if (!m_paths.isEmpty())
+        emit dataChanged(index(0), index(rowCount() - 1),
+                         {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
+QString ResultsModel::note(const QString &path, const QString &shown) const
 {
     QStringList notes;
     if (const auto offline = m_offline.constFind(path); offline != m_offline.cend())
         notes << tr("离线，最后见于 %1").arg(SearchIndex::shownTime(*offline));
     if (const QString encoding = FileNames::encodingNote(path); !encoding.isEmpty())
         notes << encoding;
-    return notes.join(tr("；"));
+    const QString said = notes.join(tr("；"));
+    if (!m_metrics || m_metrics->horizontalAdvance(shown) <= m_textWidth)
+        return said;
+    return said.isEmpty() ? shown : shown + QLatin1Char('\n') + said;
 }
 
 QVariant ResultsModel::data(const QModelIndex &index, int role) const
@@ -46,7 +58,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return path;
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
-        if (const QString said = note(path); !said.isEmpty())
+        if (const QString said = note(path, FileNames::readable(path)); !said.isEmpty())
             return said;
         return {};
     case Qt::ForegroundRole:

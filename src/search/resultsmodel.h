@@ -2,8 +2,10 @@
 
 #include <QAbstractListModel>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QHash>
 #include <QStringList>
+#include <optional>
 
 namespace moviecat {
 
@@ -23,16 +25,22 @@ public:
     void setPaths(const QStringList &paths, const QHash<QString, QDateTime> &offline = {});
     const QStringList &paths() const { return m_paths; }
     const QHash<QString, QDateTime> &offline() const { return m_offline; }
+    // How wide a line's text may be in the view: a line too long for it is elided there,
+    // so its tooltip and description give the full path.
+    void setTextWidth(const QFontMetrics &metrics, int width);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
-    // What a line says beyond its text: offline since when, a name not in UTF-8.
-    QString note(const QString &path) const;
+    // What a line says beyond its text: its full path where the view cuts it, offline
+    // since when, a name not in UTF-8.
+    QString note(const QString &path, const QString &shown) const;
 
     QStringList m_paths;
     QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
+    std::optional<QFontMetrics> m_metrics;
+    int m_textWidth = 0;
 };
 
 } // namespace moviecat

@@ -10,6 +10,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QListView>
 #include <QSignalSpy>
@@ -75,6 +77,30 @@ TEST(ResultsModel, AnswersReplaceEachOtherWholeAndEachLineSaysWhatItIs)
     model.setPaths({});
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(resets.size(), 3);
+}
+
+// A line too long for the list gives its full path in its tooltip and description,
+// before what else it says; one that fits says only that.
+TEST(ResultsModel, ALineCutByTheListGivesItsFullPath)
+{
+    ResultsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QString fits = QStringLiteral("/films/Heat");
+    const QString cut = QStringLiteral("/films/Action/Die Hard (1988)/Extras");
+    const QString cutOffline = QStringLiteral("/nas/Action/Die Hard (1988)/Extras");
+    model.setPaths({fits, cut, cutOffline}, {{cutOffline, sunday}});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const QFontMetrics metrics{QFont()};
+    model.setTextWidth(metrics, metrics.horizontalAdvance(fits));
+    EXPECT_EQ(changed.size(), 1);
+
+    const QString offlineNote =
+        QStringLiteral("离线，最后见于 %1").arg(SearchIndex::shownTime(sunday));
+    const QStringList said = {QString(), cut, cutOffline + QLatin1Char('\n') + offlineNote};
+    for (int row = 0; row < said.size(); ++row) {
+        EXPECT_EQ(model.index(row).data(Qt::ToolTipRole).toString(), said.at(row)) << row;
+        EXPECT_EQ(model.index(row).data(Qt::AccessibleDescriptionRole).toString(), said.at(row));
+    }
 }
 
 // A new answer keeps the current line and the top line on their paths wherever they
