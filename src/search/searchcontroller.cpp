@@ -306,7 +306,7 @@ void SearchController::finish(const QString &problemText)
     const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
     m_list->replace(rows.paths, rows.offline);
     QFile::remove(m_scratch->resultFile(m_search));
-    m_state->walked(rows.offline.size(), rows.oldest, m_instantShown);
+    m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
 

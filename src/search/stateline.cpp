@@ -1,6 +1,7 @@
 #include "search/stateline.h"
 
 #include <QLabel>
+#include <QLocale>
 
 namespace moviecat {
 
@@ -13,26 +14,43 @@ SearchStateLine::SearchStateLine(QWidget *results, QLabel *label)
     }
 }
 
+QString SearchStateLine::found(qsizetype lines)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return tr("找到 %1 个").arg(locale.toString(qlonglong(lines)));
+}
+
 void SearchStateLine::typed(const SearchIndex::Answer &answer)
 {
+    const qsizetype lines = answer.paths.size();
     if (!answer.unindexed.isEmpty())
-        say(tr("%n 个分类文件夹尚无索引；按回车键搜索", "", int(answer.unindexed.size())));
+        sayFound(lines,
+                 tr("%n 个分类文件夹尚无索引；按回车键搜索", "", int(answer.unindexed.size())));
     else
-        say(tr("索引结果（%1）；按回车键核对").arg(SearchIndex::shownTime(answer.walked)));
+        sayFound(lines,
+                 tr("索引结果（%1）；按回车键核对").arg(SearchIndex::shownTime(answer.walked)));
 }
 
 void SearchStateLine::confirming(const SearchIndex::Answer &answer)
 {
-    say(tr("索引结果（%1），正在核对…").arg(SearchIndex::shownTime(answer.walked)));
+    sayFound(answer.paths.size(),
+             tr("索引结果（%1），正在核对…").arg(SearchIndex::shownTime(answer.walked)));
 }
 
-void SearchStateLine::walked(qsizetype offline, const QDateTime &oldest, bool indexShown)
+void SearchStateLine::walked(qsizetype lines, qsizetype offline, const QDateTime &oldest,
+                             bool indexShown)
 {
     if (offline > 0)
-        say(tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(offline))
-                .arg(SearchIndex::shownTime(oldest)));
+        sayFound(lines, tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(offline))
+                            .arg(SearchIndex::shownTime(oldest)));
     else
-        say(indexShown ? tr("已核对") : QString());
+        sayFound(lines, indexShown ? tr("已核对") : QString());
+}
+
+void SearchStateLine::sayFound(qsizetype lines, const QString &more)
+{
+    say(more.isEmpty() ? found(lines) : tr("%1；%2").arg(found(lines), more));
 }
 
 void SearchStateLine::say(const QString &text)

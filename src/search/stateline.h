@@ -23,13 +23,18 @@ public:
     void typed(const SearchIndex::Answer &answer);
     // The index's answer to a search whose walk is under way.
     void confirming(const SearchIndex::Answer &answer);
-    // The walk's answer: offline lines taken from an index written at oldest, if any.
-    void walked(qsizetype offline, const QDateTime &oldest, bool indexShown);
+    // The walk's answer of so many lines: offline ones taken from an index written at
+    // oldest, if any.
+    void walked(qsizetype lines, qsizetype offline, const QDateTime &oldest, bool indexShown);
+
+    // "找到 134,633 个": the count grouped as the user's locale groups digits.
+    static QString found(qsizetype lines);
 
     QString text() const { return m_text; }
 
 private:
     void say(const QString &text);
+    void sayFound(qsizetype lines, const QString &more);
 
     QWidget *m_results;
     QLabel *m_label;

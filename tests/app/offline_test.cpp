@@ -157,7 +157,7 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
         EXPECT_TRUE(results->model()->index(row, 0).data(Qt::AccessibleDescriptionRole).isNull());
     // Neither the state line nor the notice calls the offline lines confirmed.
     EXPECT_EQ(status->text(),
-              QStringLiteral("2 个结果离线，取自 %1 的索引；其余已核对").arg(lastSeen));
+              QStringLiteral("找到 4 个；2 个结果离线，取自 %1 的索引；其余已核对").arg(lastSeen));
     EXPECT_EQ(results->accessibleDescription(), status->text());
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {

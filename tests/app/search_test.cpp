@@ -453,7 +453,7 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
     EXPECT_FALSE(results->isHidden());
     EXPECT_EQ(view->viewMode(), ViewMode::List);
     EXPECT_TRUE(status->isVisible());
-    EXPECT_TRUE(status->text().startsWith(QStringLiteral("索引结果（")))
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("找到 18 个；索引结果（")))
         << status->text().toStdString();
     EXPECT_TRUE(status->text().endsWith(QStringLiteral("），正在核对…")));
     EXPECT_EQ(results->accessibleDescription(), status->text());
@@ -468,8 +468,8 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
     EXPECT_EQ(results->currentIndex().data().toString(), walked[5])
         << "the selection stays on its path";
     EXPECT_EQ(picks.count(), picked) << "rebuilding the list picks nothing";
-    EXPECT_EQ(status->text(), QStringLiteral("已核对"));
-    EXPECT_EQ(results->accessibleDescription(), QStringLiteral("已核对"));
+    EXPECT_EQ(status->text(), QStringLiteral("找到 36 个；已核对"));
+    EXPECT_EQ(results->accessibleDescription(), status->text());
 }
 
 // Typing asks the loaded indexes alone: the list follows each text without a helper,
@@ -490,7 +490,7 @@ TEST_F(SearchTest, TypingAnswersFromTheIndexAndEnterRunsTheWalk)
     for (const QProcess *helper : search->findChildren<QProcess *>())
         EXPECT_EQ(helper->state(), QProcess::NotRunning) << "no helper runs while typing";
     EXPECT_FALSE(results->isHidden());
-    EXPECT_TRUE(status->text().startsWith(QStringLiteral("索引结果（")))
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("找到 18 个；索引结果（")))
         << status->text().toStdString();
 
     QTest::keyClick(box, Qt::Key_Return);
