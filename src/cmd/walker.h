@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cmd/matching.h"
 #include "cmd/mountwatch.h"
-#include "cmd/pattern.h"
 #include "index/folderindex.h"
 
 #include <atomic>
