@@ -1,5 +1,6 @@
 #include "search/resultslist.h"
 
+#include "search/resultsdelegate.h"
 #include "search/resultsmodel.h"
 
 #include <QListView>
@@ -12,6 +13,7 @@ ResultsList::ResultsList(QListView *list, QObject *parent)
     : QObject(parent), m_list(list), m_model(new ResultsModel(this))
 {
     m_list->setModel(m_model);
+    m_list->setItemDelegate(new ResultsDelegate(m_list));
     m_list->setUniformItemSizes(true); // one row's height serves for all of them
     // The list is narrow and paths are long: the end of a path names the folder that
     // matched, so a long line gives up its middle.
@@ -42,8 +44,10 @@ void ResultsList::clear()
     replace({});
 }
 
-void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline)
+void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline,
+                          const QString &text)
 {
+    m_model->setMatchText(text);
     if (paths == m_model->paths() && offline == m_model->offline())
         return;
     const QString currentPath = m_model->paths().value(currentRow());

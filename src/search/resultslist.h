@@ -19,9 +19,10 @@ class ResultsList : public QObject {
 public:
     explicit ResultsList(QListView *list, QObject *parent = nullptr);
 
-    // The list becomes these paths; the line that was current and the line at the top
-    // stay where the same paths still are. Offline paths say since when.
-    void replace(const QStringList &paths, const QHash<QString, QDateTime> &offline = {});
+    // The list becomes these paths, the answer to text; the line that was current and the
+    // line at the top stay where the same paths still are. Offline paths say since when.
+    void replace(const QStringList &paths, const QHash<QString, QDateTime> &offline = {},
+                 const QString &text = {});
     void clear();
     const QStringList &paths() const;
     // Picks the path on this row, if there is one.

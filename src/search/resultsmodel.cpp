@@ -1,5 +1,6 @@
 #include "search/resultsmodel.h"
 
+#include "search/matchspans.h"
 #include "search/searchindex.h"
 #include "ui/filenames.h"
 
@@ -17,6 +18,15 @@ void ResultsModel::setPaths(const QStringList &paths, const QHash<QString, QDate
     m_paths = paths;
     m_offline = offline;
     endResetModel();
+}
+
+void ResultsModel::setMatchText(const QString &text)
+{
+    if (text == m_matchText)
+        return;
+    m_matchText = text;
+    if (!m_paths.isEmpty())
+        emit dataChanged(index(0), index(rowCount() - 1), {SpansRole});
 }
 
 int ResultsModel::rowCount(const QModelIndex &parent) const
@@ -56,6 +66,15 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return FileNames::readable(path);
     case PathRole:
         return path;
+    case SpansRole: {
+        // The search matches folder names: only the last one is marked.
+        const QString shown = FileNames::readable(path);
+        const int name = int(shown.lastIndexOf(QLatin1Char('/'))) + 1;
+        QList<MatchSpans::Span> spans = MatchSpans::find(shown.mid(name), m_matchText);
+        for (MatchSpans::Span &span : spans)
+            span.start += name;
+        return QVariant::fromValue(spans);
+    }
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
         if (const QString said = note(path, FileNames::readable(path)); !said.isEmpty())

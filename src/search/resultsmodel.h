@@ -17,12 +17,15 @@ class ResultsModel : public QAbstractListModel {
 public:
     enum Role {
         PathRole = Qt::UserRole + 1, // the path's own bytes, as FileNames carries them
+        SpansRole, // QList<MatchSpans::Span>: what the text matched in the shown line
     };
 
     explicit ResultsModel(QObject *parent = nullptr);
 
     // The list becomes these paths; the offline ones say since when they were last seen.
     void setPaths(const QStringList &paths, const QHash<QString, QDateTime> &offline = {});
+    // The text the paths answer, whose match in each line's last name is marked.
+    void setMatchText(const QString &text);
     const QStringList &paths() const { return m_paths; }
     const QHash<QString, QDateTime> &offline() const { return m_offline; }
     // How wide a line's text may be in the view: a line too long for it is elided there,
@@ -39,6 +42,7 @@ private:
 
     QStringList m_paths;
     QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
+    QString m_matchText;
     std::optional<QFontMetrics> m_metrics;
     int m_textWidth = 0;
 };

@@ -122,6 +122,7 @@ void SearchController::launch()
         return;
 
     ++m_search;
+    m_text = text;
     m_busy = true;
     m_instantShown = false;
     m_controls.toggleButton->hide();
@@ -304,7 +305,7 @@ void SearchController::finish(const QString &problemText)
             givenUp << folder.path;
     }
     const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
-    m_list->replace(rows.paths, rows.offline);
+    m_list->replace(rows.paths, rows.offline, m_text);
     QFile::remove(m_scratch->resultFile(m_search));
     m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
@@ -328,7 +329,7 @@ void SearchController::showInstant(int search)
     if (search != m_search || !m_busy)
         return;
     m_instantShown = true;
-    m_list->replace(m_answer.paths);
+    m_list->replace(m_answer.paths, {}, m_text);
     m_controls.results->show();
     m_state->confirming(m_answer);
     emit instantResults(m_answer.paths);
@@ -350,7 +351,7 @@ void SearchController::showTyped(const QString &text, const SearchIndex::Answer 
 {
     if (m_busy)
         return;
-    m_list->replace(answer.paths);
+    m_list->replace(answer.paths, {}, text);
     if (text.isEmpty()) {
         m_state->clear();
         return;

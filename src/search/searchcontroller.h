@@ -112,6 +112,7 @@ private:
     BackgroundIndexer *m_indexer = nullptr;
     TypingSearch *m_typing = nullptr;
     QByteArray m_helperErrors;
+    QString m_text;   // what the latest search looks for
     int m_search = 0; // the number of the latest search
     bool m_instantShown = false;
     bool m_helperStarted = false; // the walk of the latest search has begun

@@ -1,6 +1,7 @@
 // The results list over its model: an answer of any size as one reset, each line read
 // as the user reads it, offline lines greyed and described, and the current and top
 // lines kept where a new answer replaces the one shown.
+#include "search/matchspans.h"
 #include "search/resultslist.h"
 #include "search/resultsmodel.h"
 #include "search/searchindex.h"
@@ -101,6 +102,26 @@ TEST(ResultsModel, ALineCutByTheListGivesItsFullPath)
         EXPECT_EQ(model.index(row).data(Qt::ToolTipRole).toString(), said.at(row)) << row;
         EXPECT_EQ(model.index(row).data(Qt::AccessibleDescriptionRole).toString(), said.at(row));
     }
+}
+
+// The text's match is marked in the last name of each line only, at its place in the
+// line shown; a new text marks anew.
+TEST(ResultsModel, TheMatchIsMarkedInTheLastNameOfEachLine)
+{
+    using Spans = QList<MatchSpans::Span>;
+    ResultsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setPaths({QStringLiteral("/films/Heat/Extras"), QStringLiteral("/films/Heat/Heat 2")});
+    model.setMatchText(QStringLiteral("heat"));
+    const auto spans = [&model](int row) {
+        return model.index(row).data(ResultsModel::SpansRole).value<Spans>();
+    };
+    EXPECT_EQ(spans(0), Spans{});
+    EXPECT_EQ(spans(1), (Spans{{12, 4}}));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setMatchText(QStringLiteral("2"));
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(spans(1), (Spans{{17, 1}}));
 }
 
 // A new answer keeps the current line and the top line on their paths wherever they
