@@ -45,6 +45,7 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
           this))
 {
     connect(m_index, &SearchIndex::refreshed, m_indexer, &BackgroundIndexer::index);
+    connect(m_index, &SearchIndex::checked, m_indexer, &BackgroundIndexer::freshen);
     connect(m_indexer, &BackgroundIndexer::indexed, this,
             [this] { m_index->refresh(m_categoryPaths); });
     connect(m_list, &ResultsList::picked, this, &SearchController::picked);
@@ -304,6 +305,7 @@ void SearchController::finish(const QString &problemText)
         if (folder.reason == SkipReason::NotAnswering)
             givenUp << folder.path;
     }
+    m_indexer->setNotAnswering(givenUp);
     const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
     m_list->replace(rows.paths, rows.offline, m_text);
     QFile::remove(m_scratch->resultFile(m_search));
