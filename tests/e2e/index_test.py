@@ -179,6 +179,26 @@ class IndexedSearch(WindowSession):
         self.assertFalse(set(old) & set(search_helpers(self.app.pid)), "the old helper is still there")
         self.assertEqual([s for s in seen if s != expected], [])
 
+    def test_4_typing_answers_from_the_index_and_enter_runs_the_walk(self):
+        pyatspi = window_test.pyatspi
+        results = self.results()
+        box = self.find(pyatspi.ROLE_TEXT, "影片名称")
+        self.click(box)
+        self.x.run("xdotool", "key", "ctrl+a", "BackSpace")
+        poll(lambda: not self.result_names(results), "an emptied list", 5)
+        self.x.type("heat")
+        expected = self.expected("heat")
+        poll(lambda: self.result_names(results) == expected, "the typed text's answer", 5)
+        self.assertFalse(search_helpers(self.app.pid), "a helper runs while typing")
+        self.assertTrue(results.description.startswith(f"找到 {len(expected):,} 个；索引结果（"),
+                        results.description)
+        self.x.run("xdotool", "key", "Return")
+        poll(lambda: search_helpers(self.app.pid) or results.description.endswith(CONFIRMED),
+             "Enter to run the walk", 5)
+        self.assertEqual(self.confirmed(results), expected)
+        self.assertEqual(results.description, f"找到 {len(expected):,} 个{CONFIRMED}")
+
+
 def main():
     if window_test.parse_arguments() is None:
         return 2
