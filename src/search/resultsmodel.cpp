@@ -7,17 +7,29 @@
 #include <QBrush>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 namespace moviecat {
+
+namespace {
+
+constexpr qsizetype kFreedOnWorker = 10'000;
+
+} // namespace
 
 ResultsModel::ResultsModel(QObject *parent) : QAbstractListModel(parent) {}
 
 void ResultsModel::setPaths(const QStringList &paths, const QHash<QString, QDateTime> &offline)
 {
     beginResetModel();
-    m_paths = paths;
+    QStringList old = std::exchange(m_paths, paths);
     m_offline = offline;
     endResetModel();
+    // Freeing a hundred thousand paths holds the GUI thread for milliseconds; a worker
+    // lets go of them instead (where no one else holds them still).
+    if (old.size() >= kFreedOnWorker)
+        (void)QtConcurrent::run([old = std::move(old)] {});
 }
 
 void ResultsModel::setMatchText(const QString &text)
