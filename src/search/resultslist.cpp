@@ -1,110 +1,104 @@
 #include "search/resultslist.h"
 
-#include "search/resultrows.h"
-#include "search/searchindex.h"
-#include "ui/filenames.h"
+#include "search/resultsdelegate.h"
+#include "search/resultsmodel.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace moviecat {
 
-ResultsList::ResultsList(QListWidget *list, QObject *parent)
-    : QObject(parent), m_list(list), m_rows(new ResultRows(list, this))
+ResultsList::ResultsList(QListView *list, QObject *parent)
+    : QObject(parent), m_list(list), m_model(new ResultsModel(this))
 {
-    m_rows->setDecorate([this](QListWidgetItem *, int row) { decorate(row); });
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ResultsDelegate(m_list));
+    m_list->setUniformItemSizes(true); // one row's height serves for all of them
+    // The list is narrow and paths are long: the end of a path names the folder that
+    // matched, so a long line gives up its middle.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->viewport()->installEventFilter(this);
-    m_list->setUniformItemSizes(true); // a hundred thousand lines load at once
     // A pick is a mouse click on a line, or the selection moved by the keys.
-    connect(m_list, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { pick(m_list->row(item)); });
-    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_pressOnResults && !m_restoring)
-            pick(row);
-    });
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { pick(index.row()); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_pressOnResults && !m_restoring)
+                    pick(current.row());
+            });
 }
 
 const QStringList &ResultsList::paths() const
 {
-    return m_rows->paths();
+    return m_model->paths();
+}
+
+int ResultsList::currentRow() const
+{
+    return m_list->currentIndex().row();
 }
 
 void ResultsList::clear()
 {
-    m_rows->clear();
-    m_offline.clear();
+    replace({});
 }
 
-// The paths' own bytes stay for a pick. A line only the index vouches for is greyed and
-// says since when; one whose name is not in the system's encoding says so.
-void ResultsList::decorate(int row)
+void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline,
+                          const QString &text)
 {
-    QListWidgetItem *item = m_list->item(row);
-    const QString &path = m_rows->paths().at(row);
-    QStringList notes;
-    const auto offline = m_offline.constFind(path);
-    if (offline != m_offline.cend()) {
-        notes << tr("离线，最后见于 %1").arg(SearchIndex::shownTime(*offline));
-        item->setForeground(m_list->palette().color(QPalette::Disabled, QPalette::Text));
-    }
-    if (const QString note = FileNames::encodingNote(path); !note.isEmpty())
-        notes << note;
-    if (notes.isEmpty())
+    m_model->setMatchText(text);
+    if (paths == m_model->paths() && offline == m_model->offline())
         return;
-    const QString note = notes.join(tr("；"));
-    item->setToolTip(note);
-    item->setData(Qt::AccessibleDescriptionRole, note);
-}
-
-void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline)
-{
-    if (paths == m_rows->paths() && offline == m_offline)
-        return;
-    const QString currentPath = m_rows->paths().value(m_list->currentRow());
-    const QListWidgetItem *top = m_list->itemAt(0, 0);
-    const QString topPath = top ? m_rows->paths().value(m_list->row(top)) : QString();
+    const QString currentPath = m_model->paths().value(currentRow());
+    const QString topPath = m_model->paths().value(m_list->indexAt(QPoint(0, 0)).row());
 
     m_restoring = true;
-    m_offline = offline;
-    m_rows->show(paths);
+    m_model->setPaths(paths, offline);
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     m_list->setCurrentIndex(QModelIndex());
     if (!currentPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(currentPath)); row >= 0) {
-            m_rows->loadThrough(row);
-            m_list->setCurrentRow(row);
-        }
+        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
+            m_list->setCurrentIndex(m_model->index(row));
     }
     if (!topPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(topPath)); row >= 0) {
-            // The screen below it too, so that no blank shows before the next slice.
-            m_rows->loadThrough(row + ResultRows::firstRows);
-            m_list->scrollToItem(m_list->item(row), QAbstractItemView::PositionAtTop);
-        }
+        if (const int row = int(paths.indexOf(topPath)); row >= 0)
+            m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtTop);
     }
     m_restoring = false;
 }
 
 void ResultsList::pick(int row)
 {
-    if (row < 0 || row >= m_list->count())
+    if (row < 0 || row >= m_model->rowCount())
         return;
-    emit picked(m_rows->paths().value(row));
+    emit picked(m_model->paths().at(row));
 }
 
 bool ResultsList::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list->viewport())
+    if (watched == m_list->viewport()) {
         followMouse(event);
+        if (event->type() == QEvent::Resize)
+            fitText();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void ResultsList::fitText()
+{
+    // The view leaves a focus frame's margin and a pixel on either side of the text.
+    const int margin =
+        m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+    m_model->setTextWidth(m_list->fontMetrics(), m_list->viewport()->width() - 2 * margin);
 }
 
 void ResultsList::followMouse(QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
         m_pressOnResults = true;
-        m_rowBeforePress = m_list->currentRow();
+        m_rowBeforePress = currentRow();
         m_pressedRow =
             m_list->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
     } else if (event->type() == QEvent::MouseButtonRelease) {
@@ -115,8 +109,8 @@ void ResultsList::followMouse(QEvent *event)
         const int releasedRow = m_list->indexAt(mouse->position().toPoint()).row();
         const bool clickFollows =
             mouse->button() == Qt::LeftButton && releasedRow >= 0 && releasedRow == m_pressedRow;
-        if (!clickFollows && m_list->currentRow() != m_rowBeforePress)
-            pick(m_list->currentRow());
+        if (!clickFollows && currentRow() != m_rowBeforePress)
+            pick(currentRow());
     }
 }
 

@@ -5,11 +5,11 @@
 #include <QObject>
 #include <QStringList>
 
-class QListWidget;
+class QListView;
 
 namespace moviecat {
 
-class ResultRows;
+class ResultsModel;
 
 // How the results list behaves: it shows a search's paths readably, greys the lines
 // only the index vouches for, keeps the current and top lines where an answer replaces
@@ -17,11 +17,12 @@ class ResultRows;
 class ResultsList : public QObject {
     Q_OBJECT
 public:
-    explicit ResultsList(QListWidget *list, QObject *parent = nullptr);
+    explicit ResultsList(QListView *list, QObject *parent = nullptr);
 
-    // The list becomes these paths; the line that was current and the line at the top
-    // stay where the same paths still are. Offline paths say since when.
-    void replace(const QStringList &paths, const QHash<QString, QDateTime> &offline = {});
+    // The list becomes these paths, the answer to text; the line that was current and the
+    // line at the top stay where the same paths still are. Offline paths say since when.
+    void replace(const QStringList &paths, const QHash<QString, QDateTime> &offline = {},
+                 const QString &text = {});
     void clear();
     const QStringList &paths() const;
     // Picks the path on this row, if there is one.
@@ -34,13 +35,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void decorate(int row);
+    int currentRow() const;
     void followMouse(QEvent *event);
+    void fitText();
 
-    QListWidget *m_list;
-    ResultRows *m_rows;                  // row by row the paths the list shows readably
-    QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
-    bool m_restoring = false;            // the list is being rebuilt: its row changes pick nothing
+    QListView *m_list;
+    ResultsModel *m_model;
+    bool m_restoring = false; // the list is being rebuilt: its row changes pick nothing
     bool m_pressOnResults = false;
     int m_rowBeforePress = -1;
     int m_pressedRow = -1;

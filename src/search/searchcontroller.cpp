@@ -8,13 +8,15 @@
 #include "search/scratchfolder.h"
 #include "search/searchindex.h"
 #include "search/skippedwording.h"
+#include "search/stateline.h"
+#include "search/typingsearch.h"
 #include "ui/windowless.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -34,20 +36,26 @@ constexpr int kIndexHeadStartMs = 250;
 SearchController::SearchController(const Controls &controls, QObject *parent)
     : QObject(parent), m_controls(controls), m_index(new SearchIndex(this)),
       m_list(new ResultsList(controls.results, this)),
-      m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this))
+      m_state(std::make_unique<SearchStateLine>(controls.results, controls.indexStatus)),
+      m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this)),
+      m_typing(new TypingSearch(
+          [this](const QString &text, TypingSearch::Done done) {
+              m_index->query(m_categoryPaths, text, std::move(done));
+          },
+          this))
 {
     connect(m_index, &SearchIndex::refreshed, m_indexer, &BackgroundIndexer::index);
+    connect(m_index, &SearchIndex::checked, m_indexer, &BackgroundIndexer::freshen);
     connect(m_indexer, &BackgroundIndexer::indexed, this,
             [this] { m_index->refresh(m_categoryPaths); });
     connect(m_list, &ResultsList::picked, this, &SearchController::picked);
     m_controls.searchBox->installEventFilter(this);
     connect(m_controls.searchButton, &QPushButton::clicked, this, &SearchController::launch);
+    connect(m_controls.searchBox, &QLineEdit::returnPressed, this, &SearchController::launch);
+    connect(m_controls.searchBox, &QLineEdit::textChanged, this, &SearchController::typed);
+    connect(m_typing, &TypingSearch::answered, this, &SearchController::showTyped);
     connect(m_controls.poll, &QTimer::timeout, this, &SearchController::poll);
     connect(m_controls.toggleButton, &QPushButton::clicked, this, &SearchController::toggleResults);
-    if (m_controls.indexStatus) {
-        m_controls.indexStatus->hide();
-        m_controls.indexStatus->setAccessibleName(tr("搜索结果来源"));
-    }
 }
 
 SearchController::~SearchController()
@@ -110,10 +118,12 @@ void SearchController::launch()
     // of one that has ended may still be on its way out, and its end, arriving before
     // the new helper has started, must not be taken for the new search's.
     abandonHelper();
+    m_typing->stop();
     if (!prepareScratch())
         return;
 
     ++m_search;
+    m_text = text;
     m_busy = true;
     m_instantShown = false;
     m_controls.toggleButton->hide();
@@ -121,7 +131,7 @@ void SearchController::launch()
     m_helperStarted = false;
     m_list->clear();
     m_answer = {};
-    setIndexStatus(QString());
+    m_state->clear();
 
     QStringList leftOut;
     if (!writeBatch(text, &leftOut))
@@ -135,7 +145,7 @@ void SearchController::launch()
         // Kept for the walk's end: it stands in for the folders the walk has to give up.
         m_answer = answer;
         if (answer.any)
-            showInstant(search, answer.paths, answer.walked);
+            showInstant(search);
         QTimer::singleShot(0, this, [this, search] { startHelper(search); });
     });
     QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
@@ -295,14 +305,11 @@ void SearchController::finish(const QString &problemText)
         if (folder.reason == SkipReason::NotAnswering)
             givenUp << folder.path;
     }
+    m_indexer->setNotAnswering(givenUp);
     const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
-    m_list->replace(rows.paths, rows.offline);
+    m_list->replace(rows.paths, rows.offline, m_text);
     QFile::remove(m_scratch->resultFile(m_search));
-    if (!rows.offline.isEmpty())
-        setIndexStatus(tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(rows.offline.size()))
-                           .arg(SearchIndex::shownTime(rows.oldest)));
-    else
-        setIndexStatus(m_instantShown ? tr("已核对") : QString());
+    m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
 
@@ -318,26 +325,42 @@ void SearchController::finish(const QString &problemText)
         emit foldersSkipped(said.folders, said.oldestIndex);
 }
 
-void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
+void SearchController::showInstant(int search)
 {
     // Too late: a newer search has begun, or the walk has answered already.
     if (search != m_search || !m_busy)
         return;
     m_instantShown = true;
-    m_list->replace(paths);
+    m_list->replace(m_answer.paths, {}, m_text);
     m_controls.results->show();
-    setIndexStatus(tr("索引结果（%1），正在核对…").arg(SearchIndex::shownTime(walked)));
-    emit instantResults(paths);
+    m_state->confirming(m_answer);
+    emit instantResults(m_answer.paths);
 }
 
-void SearchController::setIndexStatus(const QString &text)
+// Each change of the text asks the loaded indexes alone; no helper starts. A search
+// under way answers an older text, so its walk is let go.
+void SearchController::typed(const QString &text)
 {
-    m_controls.results->setAccessibleDescription(text);
-    if (!m_controls.indexStatus)
+    if (m_busy) {
+        abandonHelper();
+        m_controls.busyPicture->hide();
+        m_controls.toggleButton->show();
+    }
+    m_typing->type(text);
+}
+
+void SearchController::showTyped(const QString &text, const SearchIndex::Answer &answer)
+{
+    if (m_busy)
         return;
-    m_controls.indexStatus->setText(text);
-    m_controls.indexStatus->setAccessibleDescription(text);
-    m_controls.indexStatus->setVisible(!text.isEmpty());
+    m_list->replace(answer.paths, {}, text);
+    if (text.isEmpty()) {
+        m_state->clear();
+        return;
+    }
+    m_controls.results->show();
+    m_state->typed(answer);
+    emit instantResults(answer.paths);
 }
 
 // The helper of the search under way is let go without waiting; it has its own scratch

@@ -12,7 +12,7 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
 
@@ -20,6 +20,8 @@ namespace moviecat {
 
 class BackgroundIndexer;
 class ResultsList;
+class SearchStateLine;
+class TypingSearch;
 class ScratchFolder;
 class WindowlessPicture;
 
@@ -35,7 +37,7 @@ public:
         QLineEdit *searchBox = nullptr;           // Text1
         QPushButton *searchButton = nullptr;      // Command7
         QPushButton *toggleButton = nullptr;      // Command1
-        QListWidget *results = nullptr;           // List3
+        QListView *results = nullptr;             // List3
         WindowlessPicture *busyPicture = nullptr; // Image9
         QTimer *poll = nullptr;                   // Timer2
         QLabel *indexStatus = nullptr;            // where the results come from; may be left out
@@ -66,7 +68,8 @@ public:
     QString resultFile() const;
 
 signals:
-    // The index answered the search; the list shows its answer while the walk confirms.
+    // The index answered the text typed or searched; the list shows its answer (while
+    // the walk confirms it, for a search).
     void instantResults(const QStringList &results);
     // The results are loaded and the list is shown; the paths the helper wrote (the list
     // may hold offline rows from the index besides).
@@ -86,8 +89,9 @@ protected:
 
 private:
     bool prepareScratch(QString *why = nullptr);
-    void showInstant(int search, const QStringList &paths, const QDateTime &walked);
-    void setIndexStatus(const QString &text);
+    void showInstant(int search);
+    void typed(const QString &text);
+    void showTyped(const QString &text, const SearchIndex::Answer &answer);
     void abandonHelper();
     bool writeBatch(const QString &text, QStringList *leftOut);
     QString indexerBatchFile();
@@ -104,8 +108,11 @@ private:
     QPointer<QProcess> m_helper;
     SearchIndex *m_index = nullptr;
     ResultsList *m_list = nullptr;
+    std::unique_ptr<SearchStateLine> m_state;
     BackgroundIndexer *m_indexer = nullptr;
+    TypingSearch *m_typing = nullptr;
     QByteArray m_helperErrors;
+    QString m_text;   // what the latest search looks for
     int m_search = 0; // the number of the latest search
     bool m_instantShown = false;
     bool m_helperStarted = false; // the walk of the latest search has begun
