@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moviecat::query {
+
+// The film a movie folder holds, the same for every copy of it: its title with blanks,
+// dots, dashes and other ASCII punctuation as one blank and apostrophes dropped, folded
+// the way the search folds ("Heat (1995)", "heat.1995.1080p" and "HEAT [1995]" alike),
+// and its year (findNameYear), so a remake stays apart.
+struct FilmKey {
+    std::string title; // folded
+    int year = 0;
+
+    friend bool operator==(const FilmKey &, const FilmKey &) = default;
+};
+
+// Nothing for a name that carries no year or no title: extras, subtitles and a category's
+// own sub-folders hold no film, and would otherwise all be "held twice".
+std::optional<FilmKey> filmKey(std::string_view name, int latestYear);
+
+// The films held more than once among the folders given (a name or a whole path each;
+// the last name counts, whatever root it lies under).
+struct DuplicateGroups {
+    // Indexes into the folders given: each group's members next to each other in the
+    // order given, the groups in the order of their first member.
+    std::vector<std::size_t> members;
+    // Where each group ends in members.
+    std::vector<std::size_t> groupEnds;
+};
+DuplicateGroups duplicateGroups(std::span<const std::string_view> folders, int latestYear);
+
+} // namespace moviecat::query

@@ -1,0 +1,84 @@
+// Films held more than once: the same title and year in any of their shapes, folded as
+// the search folds; another year is another film.
+#include "query/duplicates.h"
+
+#include <gtest/gtest.h>
+
+using namespace moviecat::query;
+
+namespace {
+
+constexpr int latestYear = 2027;
+
+struct SameFilm {
+    const char *a;
+    const char *b;
+    bool same;
+};
+
+void PrintTo(const SameFilm &c, std::ostream *out)
+{
+    *out << '"' << c.a << "\" / \"" << c.b << '"';
+}
+
+class FilmKeyTable : public testing::TestWithParam<SameFilm> {};
+
+TEST_P(FilmKeyTable, TellsTheSameFilmInAnyShape)
+{
+    const std::optional<FilmKey> a = filmKey(GetParam().a, latestYear);
+    const std::optional<FilmKey> b = filmKey(GetParam().b, latestYear);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(*a == *b, GetParam().same);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, FilmKeyTable,
+    testing::Values(SameFilm{"Heat (1995)", "heat.1995.1080p", true},
+                    SameFilm{"Heat (1995)", "HEAT [1995]", true},
+                    SameFilm{"Heat (1995)", "[1995] Heat", true},
+                    SameFilm{"Heat (1995)", "Heat 1995 Director's Cut", true},
+                    SameFilm{"Ocean's Eleven (2001)", "Oceans.Eleven.2001.720p", true},
+                    SameFilm{"Star Wars: Episode IV (1977)", "Star.Wars.Episode.IV.1977", true},
+                    SameFilm{"英雄（2002）", "英雄 (2002)", true},
+                    SameFilm{"Heat (1995)", "Heat (1986)", false},
+                    SameFilm{"Heat (1995)", "Heated (1995)", false},
+                    SameFilm{"1917 (2019)", "1917.2019.1080p", true}));
+
+INSTANTIATE_TEST_SUITE_P(FoldedAsTheSearchFolds, FilmKeyTable,
+                         testing::Values(SameFilm{"Amélie (2001)", "AMÉLIE.2001", true},
+                                         SameFilm{"Am\xC3\xA9lie (2001)", "Ame\xCC\x81lie [2001]",
+                                                  true}));
+
+TEST(FilmKey, NoFilmWithoutYearOrTitle)
+{
+    for (const char *name : {"Extras", "字幕", "CD1", "(1995)", "[1995]", "1917", "2001"})
+        EXPECT_FALSE(filmKey(name, latestYear)) << name;
+}
+
+TEST(DuplicateGroups, ListsEachFilmHeldTwiceTogetherAcrossRoots)
+{
+    const std::vector<std::string_view> folders = {
+        "/films/动作片/Heat (1995)",  // 0
+        "/films/科幻片/Alien (1979)", // 1
+        "/nas/new/heat.1995.1080p",   // 2
+        "/films/动作片/Heat (1986)",  // 3
+        "/nas/new/Alien.1979.BluRay", // 4
+        "/films/动作片/Heat (1995)/Extras", "/nas/new/heat.1995.1080p/Extras",
+        "/films/经典/HEAT [1995]/", // 7
+        "/films/科幻片/Solo (2018)",
+    };
+    const DuplicateGroups groups = duplicateGroups(folders, latestYear);
+    EXPECT_EQ(groups.members, (std::vector<std::size_t>{0, 2, 7, 1, 4}));
+    EXPECT_EQ(groups.groupEnds, (std::vector<std::size_t>{3, 5}));
+}
+
+TEST(DuplicateGroups, NoneAmongDistinctFilms)
+{
+    const std::vector<std::string_view> folders = {"Heat (1995)", "Heat (1986)", "Extras",
+                                                   "Extras"};
+    const DuplicateGroups groups = duplicateGroups(folders, latestYear);
+    EXPECT_TRUE(groups.members.empty());
+    EXPECT_TRUE(groups.groupEnds.empty());
+}
+
+} // namespace

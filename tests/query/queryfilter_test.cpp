@@ -1,0 +1,73 @@
+// The words applied to a search's answer: years, new days and films held twice, alone
+// and together, on folders the index holds and on ones it does not know yet.
+#include "query/queryfilter.h"
+
+#include <gtest/gtest.h>
+
+using namespace moviecat::query;
+
+namespace {
+
+constexpr int latestYear = 2027;
+constexpr Day today = 20000;
+
+struct Folder {
+    std::string_view path;
+    std::optional<Day> firstSeen;
+};
+
+const std::vector<Folder> answer = {
+    {"/films/Heat (1995)", today - 100},      // 0
+    {"/films/Se7en.1995.1080p", today - 5},   // 1
+    {"/films/Alien (1979)", today - 1},       // 2
+    {"/films/Alien (1979)/Extras", today},    // 3
+    {"/other/heat.1995.720p", std::nullopt},  // 4: not in the index yet
+    {"/films/The Matrix (1999)", today - 30}, // 5
+    {"/films/Heat (1986)", today - 29},       // 6
+};
+
+struct Case {
+    const char *text;
+    std::vector<std::size_t> kept;
+};
+
+void PrintTo(const Case &c, std::ostream *out)
+{
+    *out << '"' << c.text << '"';
+}
+
+class ApplyWordsTable : public testing::TestWithParam<Case> {};
+
+TEST_P(ApplyWordsTable, KeepsTheFoldersTheWordsAskFor)
+{
+    std::vector<std::string_view> paths;
+    for (const Folder &folder : answer)
+        paths.push_back(folder.path);
+    const QueryWords words = parseQueryWords(GetParam().text, latestYear);
+    const auto firstSeen = [](std::size_t i) {
+        return answer[i].firstSeen;
+    };
+    EXPECT_EQ(applyWords(words, today, latestYear, paths, firstSeen), GetParam().kept);
+
+    // One folder at a time, as the walk's answer is filtered, agrees with the whole answer.
+    if (!words.duplicates) {
+        const QueryFilter filter(words, today, latestYear);
+        std::vector<std::size_t> each;
+        for (std::size_t i = 0; i < answer.size(); ++i) {
+            if (filter.keeps(answer[i].path, answer[i].firstSeen))
+                each.push_back(i);
+        }
+        EXPECT_EQ(each, GetParam().kept);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ApplyWordsTable,
+                         testing::Values(Case{"heat", {0, 1, 2, 3, 4, 5, 6}},
+                                         Case{"year:1995", {0, 1, 4}},
+                                         Case{"year:1990-1999", {0, 1, 4, 5}},
+                                         Case{"new:30", {1, 2, 3, 4, 6}}, Case{"new:1", {3, 4}},
+                                         Case{"dup", {0, 4}}, Case{"dup year:1990-1999", {0, 4}},
+                                         Case{"dup new:30", {}}, Case{"year:1995 new:30", {1, 4}},
+                                         Case{"year:19x5", {0, 1, 2, 3, 4, 5, 6}}));
+
+} // namespace
