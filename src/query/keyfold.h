@@ -10,4 +10,8 @@ namespace moviecat::query {
 // search's folding from.
 void appendSearchFold(std::string_view name, std::string &out);
 
+// The folded form of a path's last name ("/films/Heat (1995)/" -> "heat (1995)"), as the
+// index keeps it for its folders.
+std::string foldedName(std::string_view path);
+
 } // namespace moviecat::query

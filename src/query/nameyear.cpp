@@ -1,6 +1,8 @@
 #include "query/nameyear.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 
 namespace moviecat::query {
@@ -43,6 +45,25 @@ bool leadsName(std::string_view name, std::size_t begin)
     return true;
 }
 
+// The first digit at or after from, or name.size(): eight bytes at a time, since most of
+// a name is no digit and every query reads every name.
+std::size_t nextDigit(std::string_view name, std::size_t from)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highs = 0x8080808080808080ULL;
+    while (from + 8 <= name.size()) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, name.data() + from, 8);
+        const std::uint64_t x = bytes ^ (ones * '0'); // a digit becomes 0 to 9
+        if (((x - ones * 10) & ~x & highs) != 0)      // some byte below 10
+            break;
+        from += 8;
+    }
+    while (from < name.size() && !isDigit(name[from]))
+        ++from;
+    return from;
+}
+
 } // namespace
 
 int latestFilmYear()
@@ -54,25 +75,12 @@ int latestFilmYear()
     return local.tm_year + 1900 + 1;
 }
 
-std::string_view lastName(std::string_view path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::optional<NameYear> findNameYear(std::string_view name, int latestYear)
 {
     std::optional<NameYear> lastBracketed;
     std::optional<NameYear> lastAfterTitle;
     const std::size_t n = name.size();
-    std::size_t i = 0;
-    while (i < n) {
-        if (!isDigit(name[i])) {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = nextDigit(name, 0); i < n; i = nextDigit(name, i)) {
         std::size_t end = i;
         while (end < n && isDigit(name[end]))
             ++end;

@@ -31,9 +31,6 @@ struct NameYear {
 // never digits), so any byte above ASCII separates like a blank.
 std::optional<NameYear> findNameYear(std::string_view name, int latestYear);
 
-// The last name of a path ("/films/Heat (1995)/" -> "Heat (1995)"), a name as it is.
-std::string_view lastName(std::string_view path);
-
 inline std::optional<int> yearInName(std::string_view name, int latestYear)
 {
     const std::optional<NameYear> found = findNameYear(name, latestYear);

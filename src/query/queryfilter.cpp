@@ -29,7 +29,7 @@ bool QueryFilter::keeps(std::string_view name, std::optional<Day> firstSeen) con
     if (m_newDays && m_today - firstSeen.value_or(m_today) >= *m_newDays)
         return false;
     if (m_years) {
-        const std::optional<int> year = yearInName(lastName(name), m_latestYear);
+        const std::optional<int> year = yearInName(name, m_latestYear);
         if (!year || *year < m_years->first || *year > m_years->last)
             return false;
     }
@@ -37,22 +37,22 @@ bool QueryFilter::keeps(std::string_view name, std::optional<Day> firstSeen) con
 }
 
 std::vector<std::size_t> applyWords(const QueryWords &words, Day today, int latestYear,
-                                    std::span<const std::string_view> folders,
-                                    const std::function<std::optional<Day>(std::size_t)> &firstSeen)
+                                    std::span<const std::string_view> folded,
+                                    const FirstSeen &firstSeen)
 {
     const QueryFilter filter(words, today, latestYear);
     std::vector<std::size_t> kept;
-    std::vector<std::string_view> keptFolders;
-    kept.reserve(folders.size());
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (filter.keeps(folders[i], words.newDays ? firstSeen(i) : std::nullopt)) {
+    std::vector<std::string_view> keptFolded;
+    kept.reserve(folded.size());
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        if (filter.keeps(folded[i], words.newDays ? firstSeen(i) : std::nullopt)) {
             kept.push_back(i);
-            keptFolders.push_back(folders[i]);
+            keptFolded.push_back(folded[i]);
         }
     }
     if (!words.duplicates)
         return kept;
-    std::vector<std::size_t> grouped = duplicateGroups(keptFolders, latestYear).members;
+    std::vector<std::size_t> grouped = duplicateGroups(keptFolded, latestYear).members;
     for (std::size_t &member : grouped)
         member = kept[member];
     return grouped;

@@ -26,8 +26,8 @@ public:
 
     // Whether the year and new words ask anything of a folder.
     bool narrows() const { return m_years || m_newDays; }
-    // name: the folder's name, or its path (the last name counts). firstSeen: the day the
-    // index first saw it, nothing for a folder it does not hold yet, which is new today.
+    // name: the folder's name, as on disk or folded. firstSeen: the day the index first
+    // saw it, nothing for a folder it does not hold yet, which is new today.
     // With new:N, a folder first seen today or on the N-1 days before is kept.
     bool keeps(std::string_view name, std::optional<Day> firstSeen) const;
 
@@ -39,12 +39,12 @@ private:
 };
 
 // The answer to a search with query words, as indexes into the folders the name pattern
-// matched: those the filter keeps, in the order given; with the dup word, of those only
-// the films held more than once, each film's folders next to each other. firstSeen is
-// asked only with a new word.
-std::vector<std::size_t>
-applyWords(const QueryWords &words, Day today, int latestYear,
-           std::span<const std::string_view> folders,
-           const std::function<std::optional<Day>(std::size_t)> &firstSeen);
+// matched, given by their names' folded forms (duplicates.h): those the filter keeps, in
+// the order given; with the dup word, of those only the films held more than once, each
+// film's folders next to each other. firstSeen is asked only with a new word.
+using FirstSeen = std::function<std::optional<Day>(std::size_t)>;
+std::vector<std::size_t> applyWords(const QueryWords &words, Day today, int latestYear,
+                                    std::span<const std::string_view> folded,
+                                    const FirstSeen &firstSeen);
 
 } // namespace moviecat::query

@@ -1,6 +1,7 @@
 // Films held more than once: the same title and year in any of their shapes, folded as
 // the search folds; another year is another film.
 #include "query/duplicates.h"
+#include "query/keyfold.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,12 @@ using namespace moviecat::query;
 namespace {
 
 constexpr int latestYear = 2027;
+
+// As the index gives a folder: its name's folded form.
+std::optional<FilmKey> keyOf(std::string_view name)
+{
+    return filmKey(foldedName(name), latestYear);
+}
 
 struct SameFilm {
     const char *a;
@@ -25,8 +32,8 @@ class FilmKeyTable : public testing::TestWithParam<SameFilm> {};
 
 TEST_P(FilmKeyTable, TellsTheSameFilmInAnyShape)
 {
-    const std::optional<FilmKey> a = filmKey(GetParam().a, latestYear);
-    const std::optional<FilmKey> b = filmKey(GetParam().b, latestYear);
+    const std::optional<FilmKey> a = keyOf(GetParam().a);
+    const std::optional<FilmKey> b = keyOf(GetParam().b);
     ASSERT_TRUE(a && b);
     EXPECT_EQ(*a == *b, GetParam().same);
 }
@@ -52,22 +59,31 @@ INSTANTIATE_TEST_SUITE_P(FoldedAsTheSearchFolds, FilmKeyTable,
 TEST(FilmKey, NoFilmWithoutYearOrTitle)
 {
     for (const char *name : {"Extras", "字幕", "CD1", "(1995)", "[1995]", "1917", "2001"})
-        EXPECT_FALSE(filmKey(name, latestYear)) << name;
+        EXPECT_FALSE(keyOf(name)) << name;
+}
+
+DuplicateGroups groupsOf(const std::vector<std::string_view> &paths)
+{
+    std::vector<std::string> folded;
+    for (const std::string_view path : paths)
+        folded.push_back(foldedName(path));
+    const std::vector<std::string_view> forms(folded.begin(), folded.end());
+    return duplicateGroups(forms, latestYear);
 }
 
 TEST(DuplicateGroups, ListsEachFilmHeldTwiceTogetherAcrossRoots)
 {
-    const std::vector<std::string_view> folders = {
+    const DuplicateGroups groups = groupsOf({
         "/films/动作片/Heat (1995)",  // 0
         "/films/科幻片/Alien (1979)", // 1
         "/nas/new/heat.1995.1080p",   // 2
         "/films/动作片/Heat (1986)",  // 3
         "/nas/new/Alien.1979.BluRay", // 4
-        "/films/动作片/Heat (1995)/Extras", "/nas/new/heat.1995.1080p/Extras",
+        "/films/动作片/Heat (1995)/Extras",
+        "/nas/new/heat.1995.1080p/Extras",
         "/films/经典/HEAT [1995]/", // 7
         "/films/科幻片/Solo (2018)",
-    };
-    const DuplicateGroups groups = duplicateGroups(folders, latestYear);
+    });
     EXPECT_EQ(groups.members, (std::vector<std::size_t>{0, 2, 7, 1, 4}));
     EXPECT_EQ(groups.groupEnds, (std::vector<std::size_t>{3, 5}));
 }
