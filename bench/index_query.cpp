@@ -10,9 +10,9 @@
 //                                         bench/make_library_tree.py's), built and
 //                                         read in memory
 // Texts default to: dragon e
-#include "cmd/indexform.h"
 #include "index/folderindex.h"
 #include "index/indexcache.h"
+#include "index/indexform.h"
 #include "index/indexquery.h"
 #include "resident.h"
 
@@ -107,12 +107,12 @@ std::vector<std::pair<std::string, std::string>> generated(std::size_t folders)
     while (built.size() < folders) {
         const std::string name = title(random);
         const std::uint32_t movie =
-            built.add(shelves[random() % shelves.size()], name, moviecat::cmd::indexForm(name),
+            built.add(shelves[random() % shelves.size()], name, moviecat::index::indexForm(name),
                       1700000000 + random() % 60000000) +
             1;
         if (random() % 3 == 0 && built.size() < folders) {
             const std::string extra = pick(random, extras);
-            built.add(movie, extra, moviecat::cmd::indexForm(extra), 1700000000);
+            built.add(movie, extra, moviecat::index::indexForm(extra), 1700000000);
         }
     }
     return {{root, built.serialize()}};
@@ -155,7 +155,7 @@ int main(int argc, char **argv)
     std::printf("load (check and parse, files already read) %.1f ms, resident memory +%.1f MB\n",
                 loadMs, double(after - before) / 1024.0);
     for (const std::string &text : texts) {
-        const auto query = moviecat::cmd::indexQuery("*" + text + "*");
+        const auto query = moviecat::index::indexQuery("*" + text + "*");
         std::vector<double> runs;
         std::size_t found = 0;
         for (int run = 0; run < 15; ++run) {

@@ -4,8 +4,8 @@
 #include "base/names.h"
 #include "check.h"
 #include "cmd/batchline.h"
-#include "cmd/pattern.h"
-#include "cmd/unicode.h"
+#include "match/folding.h"
+#include "match/pattern.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +23,7 @@ bool hasWildcard(std::string_view s)
 
 void checkPattern(const std::string &text, const std::vector<std::string> &names)
 {
-    using moviecat::cmd::Pattern;
+    using moviecat::match::Pattern;
     const Pattern pattern(text);
     for (const std::string &name : names)
         (void)pattern.matches(name);
@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                              names);
             }
         }
-        moviecat::cmd::matchForm(line, form);
-        moviecat::cmd::orderKey(line, key);
+        moviecat::match::matchForm(line, form);
+        moviecat::match::orderKey(line, key);
     }
     return 0;
 }

@@ -2,8 +2,8 @@
 // what is taken is written back to the very same bytes, and every folder in it can be
 // named and matched. The content hash is set right before reading, so that the records
 // behind it are reached at all.
-#include "cmd/indexform.h"
 #include "index/folderindex.h"
+#include "index/indexform.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!index)
         return 0;
     check(index->serialize() == bytes);
-    static const auto query = moviecat::cmd::indexQuery("*e?*");
+    static const auto query = moviecat::index::indexQuery("*e?*");
     const auto found = query.run(*index);
     for (std::size_t i = 0; i < index->size(); ++i) {
         check(!index->name(i).empty());

@@ -51,7 +51,9 @@ private:
     ParsedLine parsedLine(std::string_view rawLine) const;
     std::vector<std::string> rootsAhead(std::string_view batch) const;
     bool runCommand(const Command &command);
+    bool redirect(const Command &command, Streams &streams);
     bool runDir(const Command &command, Streams &streams);
+    WalkResult walkSpec(const std::string &spec, const WalkOptions &walk, WalkSink &sink);
     bool runDel(const Command &command, Streams &streams);
     bool deleteNamed(const std::string &name, Streams &streams);
     bool deleteMatching(const std::string &name, const std::string &folder,

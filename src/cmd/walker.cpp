@@ -17,8 +17,8 @@
 
 #include "base/filesystems.h"
 #include "base/helperreport.h"
-#include "cmd/indexform.h"
-#include "cmd/unicode.h"
+#include "index/indexform.h"
+#include "match/folding.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cmd/mountwatch.h"
-#include "cmd/pattern.h"
+#include "cmd/matching.h"
 #include "index/folderindex.h"
 
 #include <atomic>

@@ -13,6 +13,8 @@
 //            variable-length numbers of 7 bits a byte.
 #include "index/folderindex.h"
 
+#include "match/folding.h"
+
 #include <cstring>
 
 namespace moviecat::index {
@@ -137,9 +139,9 @@ void appendFolded(std::u32string_view form, std::string &out)
     out.resize(start + form.size() * 5); // 0xFF and four bytes at most for each
     char *at = out.data() + start;
     for (char32_t cp : form) {
-        if (cp & nonStarter) {
-            *at++ = '\xFF';
-            cp &= ~nonStarter;
+        if (cp & match::nonStarterBit) {
+            *at++ = nonStarterMark;
+            cp &= ~match::nonStarterBit;
         }
         if (cp < 0x80) {
             *at++ = static_cast<char>(cp);

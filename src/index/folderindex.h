@@ -72,11 +72,11 @@ private:
     std::string m_folded;
 };
 
-// A match form (code points, non-starters marked with nonStarter) as the index stores it:
-// UTF-8, each non-starter preceded by the byte 0xFF, which UTF-8 never holds, so that a
-// byte search never starts or ends a match between a character and its accents. Code
-// points that stand for bytes outside UTF-8 (surrogates) are encoded like any other.
-constexpr char32_t nonStarter = 0x80000000u;
+// A match form (code points, non-starters marked with match::nonStarterBit) as the index
+// stores it: UTF-8, each non-starter preceded by nonStarterMark, which UTF-8 never holds,
+// so that a byte search never starts or ends a match between a character and its accents.
+// Code points that stand for bytes outside UTF-8 (surrogates) are encoded like any other.
+constexpr char nonStarterMark = '\xFF';
 void appendFolded(std::u32string_view form, std::string &out);
 
 // FNV-1a, 64 bits, going on from hash.

@@ -1,5 +1,6 @@
 #include "index/indexcache.h"
 
+#include "base/paths.h"
 #include "index/folderindex.h"
 
 #include <cerrno>
@@ -112,6 +113,20 @@ std::optional<std::string> readWhole(const std::string &path, std::size_t limit,
     }
     ::close(fd);
     return bytes;
+}
+
+std::string indexPath(std::string_view folder, std::string_view root)
+{
+    return joinPath(folder, indexFileName(root));
+}
+
+std::optional<FolderIndex> loadIndex(std::string_view folder, std::string_view root,
+                                     FileStamp *stamp)
+{
+    constexpr std::size_t maxIndexBytes = std::size_t(1) << 30;
+    const std::optional<std::string> bytes =
+        readWhole(indexPath(folder, root), maxIndexBytes, stamp);
+    return bytes ? FolderIndex::parse(*bytes, root) : std::nullopt;
 }
 
 } // namespace moviecat::index

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "index/folderindex.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +40,15 @@ std::optional<FileStamp> stampOf(const std::string &path);
 // The whole file and its stamp, taken from the same open file; nothing when it cannot be
 // read or is larger than limit.
 std::optional<std::string> readWhole(const std::string &path, std::size_t limit,
+                                     FileStamp *stamp = nullptr);
+
+// The path of root's index in the cache folder.
+std::string indexPath(std::string_view folder, std::string_view root);
+
+// Root's index from the cache folder, and the stamp of the file it was read from; nothing
+// when there is none, or it is not a whole index of that root, or it is larger than any
+// index of ours (1 GiB), which is then not read at all.
+std::optional<FolderIndex> loadIndex(std::string_view folder, std::string_view root,
                                      FileStamp *stamp = nullptr);
 
 } // namespace moviecat::index

@@ -7,8 +7,6 @@ namespace moviecat::index {
 
 namespace {
 
-constexpr char nonStarterMark = '\xFF';
-
 // Past the code point at i and any non-starters that belong to it.
 std::size_t nextBoundary(std::string_view f, std::size_t i)
 {

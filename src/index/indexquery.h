@@ -1,6 +1,7 @@
 #pragma once
 
 #include "index/folderindex.h"
+#include "match/wildcards.h"
 
 #include <cstdint>
 #include <string>
@@ -16,7 +17,7 @@ namespace moviecat::index {
 class IndexQuery {
 public:
     struct Token {
-        enum class Kind : std::uint8_t { AnyRun, AnyOne, Text };
+        using Kind = match::WildcardToken::Kind;
         Kind kind = Kind::AnyRun;
         std::string text; // folded form, for Text
     };

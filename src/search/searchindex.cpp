@@ -1,19 +1,13 @@
 #include "search/searchindex.h"
 
-#include "cmd/indexform.h"
+#include "base/paths.h"
+#include "index/indexform.h"
 #include "search/batchfile.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace moviecat {
-
-namespace {
-
-// No index of ours comes near this; a larger file is not read at all.
-constexpr std::size_t maxIndexBytes = 1u << 30;
-
-} // namespace
 
 struct SearchIndex::Work {
     std::shared_ptr<const Snapshot> snapshot;
@@ -35,8 +29,8 @@ QString SearchIndex::rootOf(const QString &categoryPath)
 {
     if (SearchBatch::pathRefusal(categoryPath))
         return {};
-    return SearchBatch::decode(QByteArray::fromStdString(
-        cmd::absoluteFolder(SearchBatch::encode(categoryPath).toStdString())));
+    return SearchBatch::decode(
+        QByteArray::fromStdString(absoluteFolder(SearchBatch::encode(categoryPath).toStdString())));
 }
 
 void SearchIndex::refresh(const QStringList &categoryPaths)
@@ -60,7 +54,7 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
     // text makes it another folder, which only the walk can answer.
     std::optional<index::IndexQuery> query;
     if (text && !text->contains(QLatin1Char('/')))
-        query = cmd::indexQuery(
+        query = index::indexQuery(
             SearchBatch::encode(QLatin1Char('*') + *text + QLatin1Char('*')).toStdString());
     const bool asked = text != nullptr;
     const std::string folder = index::cacheFolder();
@@ -76,52 +70,61 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
                 else
                     emit refreshed(work.answer.unindexed);
             });
-    watcher->setFuture(QtConcurrent::run([old = m_snapshot, roots, query, folder] {
-        auto fresh = std::make_shared<Snapshot>();
-        Work work;
-        for (const QString &root : roots) {
-            Part &part = work.answer.parts.emplace_back();
-            part.root = root;
-            part.first = work.answer.paths.size();
-            if (root.isEmpty())
-                continue;
-            const std::string key = SearchBatch::encode(root).toStdString();
-            std::optional<Loaded> loaded;
-            const std::string file = folder + "/" + index::indexFileName(key);
-            const std::optional<index::FileStamp> stamp =
-                folder.empty() ? std::nullopt : index::stampOf(file);
-            const auto held = old->find(key);
-            if (stamp && held != old->end() && held->second.stamp == *stamp) {
-                loaded = held->second;
-            } else if (stamp) {
-                index::FileStamp read;
-                if (const auto bytes = index::readWhole(file, maxIndexBytes, &read)) {
-                    if (auto parsed = index::FolderIndex::parse(*bytes, key))
-                        loaded = Loaded{
-                            std::make_shared<const index::FolderIndex>(std::move(*parsed)), read};
-                }
-            }
-            if (!loaded) {
-                work.answer.unindexed << root;
-                continue;
-            }
-            (*fresh)[key] = *loaded;
-            work.answer.any = true;
-            const QDateTime walked =
-                QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
-            if (!work.answer.walked.isValid() || walked < work.answer.walked)
-                work.answer.walked = walked;
-            part.walked = walked;
-            if (query) {
-                for (const std::uint32_t found : query->run(*loaded->index))
-                    work.answer.paths << SearchBatch::decode(
-                        QByteArray::fromStdString(loaded->index->path(found)));
-            }
-            part.count = work.answer.paths.size() - part.first;
+    watcher->setFuture(QtConcurrent::run(
+        [old = m_snapshot, roots, query, folder] { return answer(*old, roots, query, folder); }));
+}
+
+// On a worker: each root's index, the one held when its file has not changed since.
+SearchIndex::Work SearchIndex::answer(const Snapshot &old, const QStringList &roots,
+                                      const std::optional<index::IndexQuery> &query,
+                                      const std::string &folder)
+{
+    auto fresh = std::make_shared<Snapshot>();
+    Work work;
+    for (const QString &root : roots) {
+        Part &part = work.answer.parts.emplace_back();
+        part.root = root;
+        part.first = work.answer.paths.size();
+        if (root.isEmpty())
+            continue;
+        const std::string key = SearchBatch::encode(root).toStdString();
+        const std::optional<Loaded> loaded = load(old, folder, key);
+        if (!loaded) {
+            work.answer.unindexed << root;
+            continue;
         }
-        work.snapshot = std::move(fresh);
-        return work;
-    }));
+        (*fresh)[key] = *loaded;
+        work.answer.any = true;
+        const QDateTime walked = QDateTime::fromSecsSinceEpoch(loaded->index->header().walkTime);
+        if (!work.answer.walked.isValid() || walked < work.answer.walked)
+            work.answer.walked = walked;
+        part.walked = walked;
+        if (query) {
+            for (const std::uint32_t found : query->run(*loaded->index))
+                work.answer.paths << SearchBatch::decode(
+                    QByteArray::fromStdString(loaded->index->path(found)));
+        }
+        part.count = work.answer.paths.size() - part.first;
+    }
+    work.snapshot = std::move(fresh);
+    return work;
+}
+
+std::optional<SearchIndex::Loaded>
+SearchIndex::load(const Snapshot &held, const std::string &folder, const std::string &key)
+{
+    const std::optional<index::FileStamp> stamp =
+        folder.empty() ? std::nullopt : index::stampOf(index::indexPath(folder, key));
+    if (!stamp)
+        return std::nullopt;
+    const auto kept = held.find(key);
+    if (kept != held.end() && kept->second.stamp == *stamp)
+        return kept->second;
+    index::FileStamp read;
+    std::optional<index::FolderIndex> parsed = index::loadIndex(folder, key, &read);
+    if (!parsed)
+        return std::nullopt;
+    return Loaded{std::make_shared<const index::FolderIndex>(std::move(*parsed)), read};
 }
 
 } // namespace moviecat

@@ -2,6 +2,7 @@
 
 #include "index/folderindex.h"
 #include "index/indexcache.h"
+#include "index/indexquery.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace moviecat {
@@ -64,6 +66,10 @@ private:
 
     void run(const QStringList &categoryPaths, const QString *text,
              std::function<void(const Answer &)> done);
+    static Work answer(const Snapshot &old, const QStringList &roots,
+                       const std::optional<index::IndexQuery> &query, const std::string &folder);
+    static std::optional<Loaded> load(const Snapshot &held, const std::string &folder,
+                                      const std::string &key);
 
     std::shared_ptr<const Snapshot> m_snapshot;
 };

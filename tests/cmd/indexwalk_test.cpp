@@ -1,11 +1,11 @@
 // The index the helper writes as it walks: on generated trees, the answer from the index
 // is the walk's answer, in set and order; the file is replaced whole; a cache folder that
 // cannot be written leaves searches as they were.
-#include "cmd/indexform.h"
 #include "helperrun.h"
 #include "helpers.h"
 #include "index/folderindex.h"
 #include "index/indexcache.h"
+#include "index/indexform.h"
 #include "temptree.h"
 
 #include <QCoreApplication>
@@ -76,7 +76,7 @@ protected:
     QList<QByteArray> instant(const QStringList &roots, const QString &text) const
     {
         const auto query =
-            moviecat::cmd::indexQuery((QLatin1Char('*') + text + QLatin1Char('*')).toStdString());
+            moviecat::index::indexQuery((QLatin1Char('*') + text + QLatin1Char('*')).toStdString());
         QList<QByteArray> lines;
         for (const QString &root : roots) {
             const std::optional<FolderIndex> index = indexOf(root);

@@ -1,10 +1,10 @@
 // The index file: what is written is read back whole, anything else is refused; the query
 // over it matches exactly the names the helper's pattern matches.
-#include "cmd/indexform.h"
-#include "cmd/pattern.h"
 #include "index/folderindex.h"
 #include "index/indexcache.h"
+#include "index/indexform.h"
 #include "index/indexquery.h"
+#include "match/pattern.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-using moviecat::cmd::indexForm;
-using moviecat::cmd::indexQuery;
-using moviecat::cmd::Pattern;
 using moviecat::index::FolderIndex;
+using moviecat::index::indexForm;
+using moviecat::index::indexQuery;
+using moviecat::match::Pattern;
 
 namespace {
 
@@ -205,6 +205,21 @@ TEST(IndexCache, FilesAreWrittenWholeInAPrivateFolder)
     EXPECT_FALSE(moviecat::index::readWhole(folder + "/" + name, 3));
     // Only the index itself is left: no temporary files.
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // A root's index is loaded back as written, and only for that root.
+    const FolderIndex sample = sampleIndex();
+    const std::string root = sample.header().root;
+    ASSERT_EQ(moviecat::index::writeWhole(folder, moviecat::index::indexFileName(root),
+                                          sample.serialize()),
+              0);
+    moviecat::index::FileStamp loadedStamp;
+    EXPECT_EQ(moviecat::index::loadIndex(folder, root, &loadedStamp), sample);
+    EXPECT_EQ(moviecat::index::stampOf(moviecat::index::indexPath(folder, root)), loadedStamp);
+    ASSERT_EQ(moviecat::index::writeWhole(folder, moviecat::index::indexFileName("/srv/other"),
+                                          sample.serialize()),
+              0);
+    EXPECT_FALSE(moviecat::index::loadIndex(folder, "/srv/other"));
+    EXPECT_FALSE(moviecat::index::loadIndex(folder, "/srv/none"));
 
     ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
     if (::geteuid() != 0) {

@@ -5,10 +5,11 @@
 #include <string_view>
 #include <vector>
 
-namespace moviecat::cmd {
+namespace moviecat::match {
 
 // Bit set on a code point of a match form that is not a starter (it belongs to the
-// character before it), so matching never splits "e" from its accent.
+// character before it), so matching never splits "e" from its accent. The index keeps
+// it in its own bytes (index::appendFolded).
 constexpr char32_t nonStarterBit = 0x80000000u;
 
 // Both take a name's bytes, read as the window shows them (decodeName: UTF-8, else GBK,
@@ -26,4 +27,4 @@ void orderKey(std::string_view name, std::vector<uint32_t> &out);
 
 uint8_t combiningClass(char32_t cp);
 
-} // namespace moviecat::cmd
+} // namespace moviecat::match

@@ -1,16 +1,16 @@
 // Name matching and listing order of the helper, checked against QtCore's Unicode data.
-#include "cmd/pattern.h"
-#include "cmd/unicode.h"
+#include "match/folding.h"
+#include "match/pattern.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
 
-using moviecat::cmd::matchForm;
-using moviecat::cmd::nonStarterBit;
-using moviecat::cmd::orderKey;
-using moviecat::cmd::Pattern;
+using moviecat::match::matchForm;
+using moviecat::match::nonStarterBit;
+using moviecat::match::orderKey;
+using moviecat::match::Pattern;
 
 namespace {
 

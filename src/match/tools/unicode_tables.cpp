@@ -1,5 +1,5 @@
-// Writes the Unicode tables moviecat-cmd matches and sorts names with, taken from
-// QtCore at build time so the helper itself needs neither Qt nor ICU at run time.
+// Writes the Unicode tables names are matched and sorted with, taken from QtCore at
+// build time so the helper itself needs neither Qt nor ICU at run time.
 //
 // Per code point: canonical combining class, full canonical decomposition,
 // simple case folding followed by canonical decomposition, simple upper case.

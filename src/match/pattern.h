@@ -1,10 +1,12 @@
 #pragma once
 
+#include "match/wildcards.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace moviecat::cmd {
+namespace moviecat::match {
 
 // A DIR name pattern: * for any run of characters, ? for one character, everything
 // else literal. Letter case and composed/decomposed accents are ignored (matchForm).
@@ -20,8 +22,8 @@ public:
     bool hasWildcards() const { return m_wildcards; }
 
 private:
-    enum class Kind { AnyRun, AnyOne, Text };
-    struct Token {
+    using Kind = WildcardToken::Kind;
+    struct Token { // Text is m_text's [offset, offset + length)
         Kind kind;
         size_t offset = 0;
         size_t length = 0;
@@ -34,4 +36,4 @@ private:
     bool m_asciiText = true;
 };
 
-} // namespace moviecat::cmd
+} // namespace moviecat::match

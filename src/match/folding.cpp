@@ -1,10 +1,10 @@
-#include "cmd/unicode.h"
+#include "match/folding.h"
 
 #include "base/names.h"
 
 #include <algorithm>
 
-namespace moviecat::cmd {
+namespace moviecat::match {
 
 namespace {
 
@@ -157,4 +157,4 @@ void orderKey(std::string_view name, std::vector<uint32_t> &out)
     }
 }
 
-} // namespace moviecat::cmd
+} // namespace moviecat::match

@@ -1,40 +1,26 @@
-#include "cmd/pattern.h"
+#include "match/pattern.h"
 
-#include "cmd/unicode.h"
+#include "match/folding.h"
 
 #include <algorithm>
 
-namespace moviecat::cmd {
+namespace moviecat::match {
 
 Pattern::Pattern(std::string_view utf8)
 {
-    std::u32string form;
-    size_t start = 0;
-    auto addText = [&](size_t end) {
-        if (end == start)
-            return;
-        matchForm(utf8.substr(start, end - start), form);
-        m_tokens.push_back({Kind::Text, m_text.size(), form.size()});
-        m_text += form;
-        m_everything = false;
-        for (const char32_t cp : form)
-            m_asciiText = m_asciiText && cp < 0x80;
-    };
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if (c != '*' && c != '?')
+    for (const WildcardToken &token : splitWildcards(utf8)) {
+        if (token.kind != Kind::Text) {
+            m_wildcards = true;
+            m_everything = m_everything && token.kind == Kind::AnyRun;
+            m_tokens.push_back({token.kind});
             continue;
-        addText(i);
-        start = i + 1;
-        m_wildcards = true;
-        if (c == '?') {
-            m_tokens.push_back({Kind::AnyOne});
-            m_everything = false;
-        } else if (m_tokens.empty() || m_tokens.back().kind != Kind::AnyRun) {
-            m_tokens.push_back({Kind::AnyRun});
         }
+        m_tokens.push_back({Kind::Text, m_text.size(), token.form.size()});
+        m_text += token.form;
+        m_everything = false;
+        for (const char32_t cp : token.form)
+            m_asciiText = m_asciiText && cp < 0x80;
     }
-    addText(utf8.size());
     // An empty pattern names nothing.
     if (m_tokens.empty())
         m_everything = false;
@@ -106,4 +92,4 @@ bool Pattern::matchesForm(std::u32string_view form) const
     return t == count;
 }
 
-} // namespace moviecat::cmd
+} // namespace moviecat::match
