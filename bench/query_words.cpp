@@ -9,7 +9,7 @@
 // Each figure is the median of 15 runs (and the fastest), as the worker would run it on
 // the whole answer of an empty name pattern, over the folded names the index holds; the
 // last one folds the paths first, as for a walk's answer.
-#include "query/keyfold.h"
+#include "query/foldedname.h"
 #include "query/nameyear.h"
 #include "query/queryfilter.h"
 

@@ -1,7 +1,7 @@
 // Films held more than once: the same title and year in any of their shapes, folded as
 // the search folds; another year is another film.
 #include "query/duplicates.h"
-#include "query/keyfold.h"
+#include "query/foldedname.h"
 
 #include <gtest/gtest.h>
 

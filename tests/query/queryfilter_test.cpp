@@ -1,6 +1,6 @@
 // The words applied to a search's answer: years, new days and films held twice, alone
 // and together, on folders the index holds and on ones it does not know yet.
-#include "query/keyfold.h"
+#include "query/foldedname.h"
 #include "query/queryfilter.h"
 
 #include <gtest/gtest.h>
