@@ -24,38 +24,47 @@ QueryFilter::QueryFilter(const QueryWords &words, Day today, int latestYear)
     : m_years(words.years), m_newDays(words.newDays), m_today(today), m_latestYear(latestYear)
 {}
 
-bool QueryFilter::keeps(std::string_view name, std::optional<Day> firstSeen) const
+bool QueryFilter::keeps(int year, std::optional<Day> firstSeen) const
 {
     if (m_newDays && m_today - firstSeen.value_or(m_today) >= *m_newDays)
         return false;
-    if (m_years) {
-        const std::optional<int> year = yearInName(name, m_latestYear);
-        if (!year || *year < m_years->first || *year > m_years->last)
-            return false;
-    }
-    return true;
+    return !m_years || (year >= m_years->first && year <= m_years->last);
 }
 
-std::vector<std::size_t> applyWords(const QueryWords &words, Day today, int latestYear,
-                                    std::span<const std::string_view> folded,
-                                    const FirstSeen &firstSeen)
+bool QueryFilter::keeps(std::string_view name, std::optional<Day> firstSeen) const
 {
-    const QueryFilter filter(words, today, latestYear);
-    std::vector<std::size_t> kept;
-    std::vector<std::string_view> keptFolded;
-    kept.reserve(folded.size());
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        if (filter.keeps(folded[i], words.newDays ? firstSeen(i) : std::nullopt)) {
-            kept.push_back(i);
-            keptFolded.push_back(folded[i]);
+    return keeps(yearInName(name, m_latestYear).value_or(0), firstSeen);
+}
+
+std::vector<std::uint32_t> applyWords(const QueryWords &words, Day today, const FilmTable &films,
+                                      std::span<const std::uint32_t> rows,
+                                      const FirstSeen &firstSeen)
+{
+    const QueryFilter filter(words, today, films.latestYear());
+    std::vector<std::uint32_t> kept;
+    if (!filter.narrows()) {
+        kept.assign(rows.begin(), rows.end());
+    } else {
+        for (const std::uint32_t row : rows) {
+            if (filter.keeps(films.year(row), words.newDays ? firstSeen(row) : std::nullopt))
+                kept.push_back(row);
         }
     }
-    if (!words.duplicates)
-        return kept;
-    std::vector<std::size_t> grouped = duplicateGroups(keptFolded, latestYear).members;
-    for (std::size_t &member : grouped)
-        member = kept[member];
-    return grouped;
+    return words.duplicates ? duplicateGroups(films, kept).rows : kept;
+}
+
+std::vector<std::uint32_t> applyWords(const QueryWords &words, Day today, int latestYear,
+                                      std::span<const std::string> foldedLines,
+                                      const FirstSeen &firstSeen)
+{
+    const FoldedNames folded = [&](std::size_t line) {
+        return std::string_view(foldedLines[line]);
+    };
+    const FilmTable films(foldedLines.size(), folded, latestYear);
+    std::vector<std::uint32_t> rows(foldedLines.size());
+    for (std::size_t line = 0; line < rows.size(); ++line)
+        rows[line] = std::uint32_t(line);
+    return applyWords(words, today, films, rows, firstSeen);
 }
 
 } // namespace moviecat::query

@@ -62,39 +62,65 @@ TEST(FilmKey, NoFilmWithoutYearOrTitle)
         EXPECT_FALSE(keyOf(name)) << name;
 }
 
-DuplicateGroups groupsOf(const std::vector<std::string_view> &paths)
-{
+// The folders of an index: their folded names and their table.
+struct Folders {
+    explicit Folders(std::initializer_list<std::string_view> paths)
+    {
+        for (const std::string_view path : paths)
+            folded.push_back(foldedName(path));
+        films = FilmTable(folded.size(), names, latestYear);
+    }
+    DuplicateGroups groups(const std::vector<std::uint32_t> &rows) const
+    {
+        return duplicateGroups(films, rows);
+    }
+
     std::vector<std::string> folded;
-    for (const std::string_view path : paths)
-        folded.push_back(foldedName(path));
-    const std::vector<std::string_view> forms(folded.begin(), folded.end());
-    return duplicateGroups(forms, latestYear);
-}
+    FoldedNames names = [this](std::size_t row) {
+        return std::string_view(folded[row]);
+    };
+    FilmTable films;
+};
 
 TEST(DuplicateGroups, ListsEachFilmHeldTwiceTogetherAcrossRoots)
 {
-    const DuplicateGroups groups = groupsOf({
+    const Folders folders{
         "/films/动作片/Heat (1995)",  // 0
         "/films/科幻片/Alien (1979)", // 1
         "/nas/new/heat.1995.1080p",   // 2
         "/films/动作片/Heat (1986)",  // 3
         "/nas/new/Alien.1979.BluRay", // 4
-        "/films/动作片/Heat (1995)/Extras",
-        "/nas/new/heat.1995.1080p/Extras",
+        "/films/动作片/Heat (1995)/Extras", "/nas/new/heat.1995.1080p/Extras",
         "/films/经典/HEAT [1995]/", // 7
         "/films/科幻片/Solo (2018)",
-    });
-    EXPECT_EQ(groups.members, (std::vector<std::size_t>{0, 2, 7, 1, 4}));
-    EXPECT_EQ(groups.groupEnds, (std::vector<std::size_t>{3, 5}));
+    };
+    const DuplicateGroups all = folders.groups({0, 1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(all.rows, (std::vector<std::uint32_t>{0, 2, 7, 1, 4}));
+    EXPECT_EQ(all.groupEnds, (std::vector<std::size_t>{3, 5}));
+
+    // Among the rows a pattern matched only, in their order.
+    const DuplicateGroups some = folders.groups({4, 7, 2, 1, 3});
+    EXPECT_EQ(some.rows, (std::vector<std::uint32_t>{4, 1, 7, 2}));
+    EXPECT_EQ(some.groupEnds, (std::vector<std::size_t>{2, 4}));
 }
 
 TEST(DuplicateGroups, NoneAmongDistinctFilms)
 {
-    const std::vector<std::string_view> folders = {"Heat (1995)", "Heat (1986)", "Extras",
-                                                   "Extras"};
-    const DuplicateGroups groups = duplicateGroups(folders, latestYear);
-    EXPECT_TRUE(groups.members.empty());
+    const Folders folders{"Heat (1995)", "Heat (1986)", "Extras", "Extras"};
+    const DuplicateGroups groups = folders.groups({0, 1, 2, 3});
+    EXPECT_TRUE(groups.rows.empty());
     EXPECT_TRUE(groups.groupEnds.empty());
+}
+
+TEST(DuplicateGroups, FilmsWhoseHashesMeetStayApart)
+{
+    // These two titles' 32-bit hashes are equal.
+    const Folders folders{"Film 16281 (2000)", "Film 19457 (2000)", "film.16281.2000",
+                          "Film 19457 [2000]"};
+    EXPECT_NE(folders.films.film(0), folders.films.film(1));
+    const DuplicateGroups groups = folders.groups({0, 1, 2, 3});
+    EXPECT_EQ(groups.rows, (std::vector<std::uint32_t>{0, 2, 1, 3}));
+    EXPECT_EQ(groups.groupEnds, (std::vector<std::size_t>{2, 4}));
 }
 
 } // namespace

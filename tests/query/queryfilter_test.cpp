@@ -29,7 +29,7 @@ const std::vector<Folder> answer = {
 
 struct Case {
     const char *text;
-    std::vector<std::size_t> kept;
+    std::vector<std::uint32_t> kept;
 };
 
 void PrintTo(const Case &c, std::ostream *out)
@@ -39,26 +39,37 @@ void PrintTo(const Case &c, std::ostream *out)
 
 class ApplyWordsTable : public testing::TestWithParam<Case> {};
 
-TEST_P(ApplyWordsTable, KeepsTheFoldersTheWordsAskFor)
+TEST_P(ApplyWordsTable, KeepsTheFoldersTheWordsAskForAlikeFromIndexAndWalk)
 {
-    std::vector<std::string> folded;
-    for (const Folder &folder : answer)
-        folded.push_back(foldedName(folder.path));
-    const std::vector<std::string_view> forms(folded.begin(), folded.end());
     const QueryWords words = parseQueryWords(GetParam().text, latestYear);
-    const auto firstSeen = [](std::size_t i) {
-        return answer[i].firstSeen;
+    const auto firstSeen = [](std::size_t row) {
+        return answer[row].firstSeen;
     };
-    EXPECT_EQ(applyWords(words, today, latestYear, forms, firstSeen), GetParam().kept);
+    std::vector<std::string> folded;
+    std::vector<std::uint32_t> rows;
+    for (const Folder &folder : answer) {
+        rows.push_back(std::uint32_t(folded.size()));
+        folded.push_back(foldedName(folder.path));
+    }
 
-    // One folder at a time by its name as on disk, as a walk's line can be, agrees.
+    // A walk's lines.
+    EXPECT_EQ(applyWords(words, today, latestYear, folded, firstSeen), GetParam().kept);
+
+    // An index's folders, read once into a table beside it.
+    const FoldedNames names = [&](std::size_t row) {
+        return std::string_view(folded[row]);
+    };
+    const FilmTable films(folded.size(), names, latestYear);
+    EXPECT_EQ(applyWords(words, today, films, rows, firstSeen), GetParam().kept);
+
+    // One folder at a time by its name as on disk.
     if (!words.duplicates) {
         const QueryFilter filter(words, today, latestYear);
-        std::vector<std::size_t> each;
-        for (std::size_t i = 0; i < answer.size(); ++i) {
-            const std::string_view name = answer[i].path.substr(answer[i].path.rfind('/') + 1);
-            if (filter.keeps(name, answer[i].firstSeen))
-                each.push_back(i);
+        std::vector<std::uint32_t> each;
+        for (std::uint32_t row = 0; row < answer.size(); ++row) {
+            const std::string_view path = answer[row].path;
+            if (filter.keeps(path.substr(path.rfind('/') + 1), answer[row].firstSeen))
+                each.push_back(row);
         }
         EXPECT_EQ(each, GetParam().kept);
     }
