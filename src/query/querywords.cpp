@@ -51,12 +51,9 @@ enum class Key { Year, New };
 struct Spelling {
     std::string_view key;
     Key kind;
-    std::string_view example;
 };
-constexpr std::array<Spelling, 4> spellings = {{{"年份", Key::Year, "年份:1994"},
-                                                {"year", Key::Year, "year:1994"},
-                                                {"新", Key::New, "新:30"},
-                                                {"new", Key::New, "new:30"}}};
+constexpr std::array<Spelling, 4> spellings = {
+    {{"年份", Key::Year}, {"year", Key::Year}, {"新", Key::New}, {"new", Key::New}}};
 
 bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
@@ -148,7 +145,7 @@ bool takeWord(std::string_view word, int latestYear, QueryWords &out)
         else if (!problem && (isYear ? out.years.has_value() : out.newDays.has_value()))
             problem = WordProblem::Repeated;
         if (problem) {
-            out.malformed.push_back({std::string(word), *problem, std::string(spelling.example)});
+            out.malformed.push_back({std::string(word), *problem, std::string(spelling.key)});
             return false;
         }
         if (isYear)
@@ -161,6 +158,39 @@ bool takeWord(std::string_view word, int latestYear, QueryWords &out)
 }
 
 } // namespace
+
+const char *problemTemplate(WordProblem problem)
+{
+    switch (problem) {
+    case WordProblem::BadYear:
+        return "“%1”不是年份的写法：应写作 %2:1994 或 %2:1990-1999（1888 年到明年），已按文字搜索";
+    case WordProblem::ReversedYears:
+        return "“%1”的年份前大后小：应写作 %2:1990-1999 这样，已按文字搜索";
+    case WordProblem::BadDays:
+        return "“%1”的天数应是 1 到 99999 的整数，如 %2:30，已按文字搜索";
+    case WordProblem::WideColon:
+        return "“%1”用了全角冒号：应写作半角的 %2:，已按文字搜索";
+    case WordProblem::KeyCase:
+        return "“%1”应写作小写的 %2:，已按文字搜索";
+    case WordProblem::Repeated:
+        return "“%1”重复了：%2: 只认第一个，已按文字搜索";
+    }
+    return "“%1”";
+}
+
+std::string plainMessage(const MalformedWord &malformed)
+{
+    const std::string_view text = problemTemplate(malformed.problem);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += text[++i] == '1' ? malformed.word : malformed.key;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
 
 QueryWords parseQueryWords(std::string_view text, int latestYear)
 {

@@ -24,7 +24,7 @@ struct YearRange {
     friend bool operator==(const YearRange &, const YearRange &) = default;
 };
 
-// What is wrong with a malformed word; the window words it for the state line.
+// What is wrong with a malformed word.
 enum class WordProblem {
     BadYear,       // not four digits, or outside firstFilmYear..latestYear
     ReversedYears, // a range whose first year is after its last
@@ -37,10 +37,17 @@ enum class WordProblem {
 struct MalformedWord {
     std::string word;
     WordProblem problem = WordProblem::BadYear;
-    std::string example; // the word's right form in the spelling used: "year:1994"
+    std::string key; // the key as it is spelled right: "year" for "Year:1994", "年份"
 
     friend bool operator==(const MalformedWord &, const MalformedWord &) = default;
 };
+
+// What the state line says of a malformed word, in the window's source language: %1
+// stands for the word, %2 for its key. The window passes it through
+// QCoreApplication::translate("moviecat::query", ...) and fills it with QString::arg.
+const char *problemTemplate(WordProblem problem);
+// The template filled in, for a reader without Qt.
+std::string plainMessage(const MalformedWord &malformed);
 
 struct QueryWords {
     // The rest of the text, byte for byte, for the name pattern as the search box's text

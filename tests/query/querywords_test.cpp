@@ -38,7 +38,7 @@ TEST_P(QueryWordsTable, GivesPatternFiltersAndMalformedWords)
     for (std::size_t i = 0; i < c.malformed.size(); ++i) {
         EXPECT_EQ(words.malformed[i].word, c.malformed[i].word);
         EXPECT_EQ(words.malformed[i].problem, c.malformed[i].problem) << c.malformed[i].word;
-        EXPECT_EQ(words.malformed[i].example, c.malformed[i].example);
+        EXPECT_EQ(words.malformed[i].key, c.malformed[i].key);
     }
 }
 
@@ -81,41 +81,47 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     MalformedSearchedAsText, QueryWordsTable,
     testing::Values(
-        Case{"year:19x5 heat",
-             "year:19x5 heat",
-             {},
-             {},
-             false,
-             {{"year:19x5", P::BadYear, "year:1994"}}},
-        Case{"年份:19x5", "年份:19x5", {}, {}, false, {{"年份:19x5", P::BadYear, "年份:1994"}}},
-        Case{"year:", "year:", {}, {}, false, {{"year:", P::BadYear, "year:1994"}}},
-        Case{"year:1700", "year:1700", {}, {}, false, {{"year:1700", P::BadYear, "year:1994"}}},
-        Case{"year:2028", "year:2028", {}, {}, false, {{"year:2028", P::BadYear, "year:1994"}}},
-        Case{"year:1990-", "year:1990-", {}, {}, false, {{"year:1990-", P::BadYear, "year:1994"}}},
+        Case{
+            "year:19x5 heat", "year:19x5 heat", {}, {}, false, {{"year:19x5", P::BadYear, "year"}}},
+        Case{"年份:19x5", "年份:19x5", {}, {}, false, {{"年份:19x5", P::BadYear, "年份"}}},
+        Case{"year:", "year:", {}, {}, false, {{"year:", P::BadYear, "year"}}},
+        Case{"year:1700", "year:1700", {}, {}, false, {{"year:1700", P::BadYear, "year"}}},
+        Case{"year:2028", "year:2028", {}, {}, false, {{"year:2028", P::BadYear, "year"}}},
+        Case{"year:1990-", "year:1990-", {}, {}, false, {{"year:1990-", P::BadYear, "year"}}},
         Case{"year:1999-1990",
              "year:1999-1990",
              {},
              {},
              false,
-             {{"year:1999-1990", P::ReversedYears, "year:1994"}}},
-        Case{"new:-3", "new:-3", {}, {}, false, {{"new:-3", P::BadDays, "new:30"}}},
-        Case{"新:0", "新:0", {}, {}, false, {{"新:0", P::BadDays, "新:30"}}},
-        Case{"new:999999", "new:999999", {}, {}, false, {{"new:999999", P::BadDays, "new:30"}}},
-        Case{
-            "年份：1994", "年份：1994", {}, {}, false, {{"年份：1994", P::WideColon, "年份:1994"}}},
-        Case{"Year:1994", "Year:1994", {}, {}, false, {{"Year:1994", P::KeyCase, "year:1994"}}},
-        Case{"NEW:30 dup", "NEW:30", {}, {}, true, {{"NEW:30", P::KeyCase, "new:30"}}},
+             {{"year:1999-1990", P::ReversedYears, "year"}}},
+        Case{"new:-3", "new:-3", {}, {}, false, {{"new:-3", P::BadDays, "new"}}},
+        Case{"新:0", "新:0", {}, {}, false, {{"新:0", P::BadDays, "新"}}},
+        Case{"new:999999", "new:999999", {}, {}, false, {{"new:999999", P::BadDays, "new"}}},
+        Case{"年份：1994", "年份：1994", {}, {}, false, {{"年份：1994", P::WideColon, "年份"}}},
+        Case{"Year:1994", "Year:1994", {}, {}, false, {{"Year:1994", P::KeyCase, "year"}}},
+        Case{"NEW:30 dup", "NEW:30", {}, {}, true, {{"NEW:30", P::KeyCase, "new"}}},
         Case{"year:1994 heat 年份:2000",
              "heat 年份:2000",
              y1994,
              {},
              false,
-             {{"年份:2000", P::Repeated, "年份:1994"}}},
+             {{"年份:2000", P::Repeated, "年份"}}},
         Case{"new:-3 year:19x5",
              "new:-3 year:19x5",
              {},
              {},
              false,
-             {{"new:-3", P::BadDays, "new:30"}, {"year:19x5", P::BadYear, "year:1994"}}}));
+             {{"new:-3", P::BadDays, "new"}, {"year:19x5", P::BadYear, "year"}}}));
+
+TEST(MalformedWord, EveryProblemIsSaidWithTheWordAndItsKey)
+{
+    for (const P problem :
+         {P::BadYear, P::ReversedYears, P::BadDays, P::WideColon, P::KeyCase, P::Repeated}) {
+        const std::string message = plainMessage({"Year:19x5", problem, "year"});
+        EXPECT_NE(message.find("“Year:19x5”"), std::string::npos) << message;
+        EXPECT_NE(message.find("year:"), std::string::npos) << message;
+        EXPECT_EQ(message.find('%'), std::string::npos) << message;
+    }
+}
 
 } // namespace
