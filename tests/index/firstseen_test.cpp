@@ -1,5 +1,6 @@
 // The day each folder was first seen: kept in the file, read from the earlier format as
-// the day of its walk.
+// the day of its walk, and carried from one walk's index to the next by place.
+#include "index/firstseen.h"
 #include "index/folderindex.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+using moviecat::index::carryFirstSeen;
 using moviecat::index::dayOf;
 using moviecat::index::FolderIndex;
 using Day = FolderIndex::Day;
@@ -146,6 +148,65 @@ TEST(FirstSeen, AnIndexOfTheFormerFormatIsReadWithItsWalksDayAndWrittenAnew)
 
     for (std::size_t length = 0; length < old.size(); ++length)
         EXPECT_FALSE(FolderIndex::parse(old.substr(0, length), "/srv/films")) << length;
+}
+
+// A later walk's index, dated from the earlier one by place.
+TEST(FirstSeen, AWalkKeepsTheDaysOfTheFoldersItFindsAgainAndDatesTheRestToday)
+{
+    constexpr std::int64_t laterTime = walkTime + 40 * 86400;
+    constexpr Day today = walkDay + 40;
+    const std::vector<Folder> earlier = {
+        {"A-F", 20000},
+        {"G-L", 20001},
+        {"A-F/Alien", 20002},
+        {"A-F/Brazil", 20003},
+        {"A-F/Cube", 20004},
+        {"G-L/Heat", 20005},
+        {"A-F/Alien/Extras", 20006},
+        {"A-F/Cube/Subs", 20007},
+    };
+    struct Case {
+        const char *what;
+        std::vector<std::string> later; // in the order the walk records them
+        std::vector<Day> expected;
+    };
+    const std::vector<Case> cases = {
+        {"nothing changed",
+         {"A-F", "G-L", "A-F/Alien", "A-F/Brazil", "A-F/Cube", "G-L/Heat", "A-F/Alien/Extras",
+          "A-F/Cube/Subs"},
+         {20000, 20001, 20002, 20003, 20004, 20005, 20006, 20007}},
+        {"a film added to a shelf, one inside a new one",
+         {"A-F", "G-L", "New", "A-F/Alien", "A-F/Amour", "A-F/Brazil", "A-F/Cube", "G-L/Heat",
+          "New/Heat", "A-F/Amour/Extras", "A-F/Cube/Subs"},
+         {20000, 20001, today, 20002, today, 20003, 20004, 20005, today, today, 20007}},
+        {"one removed from the middle, one renamed",
+         {"A-F", "G-L", "A-F/Alien", "A-F/Cube", "G-L/Heat (1995)", "A-F/Alien/Extras",
+          "A-F/Cube/Subs"},
+         {20000, 20001, 20002, 20004, today, 20006, 20007}},
+        {"listed in another order",
+         {"G-L", "A-F", "G-L/Heat", "A-F/Cube", "A-F/Alien", "A-F/Cube/Subs"},
+         {20001, 20000, 20005, 20004, 20002, 20007}},
+        {"moved to another shelf",
+         {"A-F", "G-L", "A-F/Alien", "A-F/Brazil", "G-L/Cube", "G-L/Heat", "G-L/Cube/Subs"},
+         {20000, 20001, 20002, 20003, today, 20005, today}},
+    };
+    for (const Case &c : cases) {
+        std::vector<Folder> later;
+        for (const std::string &path : c.later)
+            later.push_back({path, 0});
+        FolderIndex record = indexOf(later, "/srv/films", laterTime);
+        const FolderIndex before = indexOf(earlier);
+        carryFirstSeen(record, &before);
+        EXPECT_EQ(daysOf(record), c.expected) << c.what;
+    }
+
+    // No earlier index, or one of another root: everything is new.
+    FolderIndex record = indexOf({{"A-F", 0}, {"A-F/Alien", 0}}, "/srv/films", laterTime);
+    carryFirstSeen(record, nullptr);
+    EXPECT_EQ(daysOf(record), std::vector<Day>(2, today));
+    const FolderIndex elsewhere = indexOf(earlier, "/srv/other");
+    carryFirstSeen(record, &elsewhere);
+    EXPECT_EQ(daysOf(record), std::vector<Day>(2, today));
 }
 
 } // namespace
