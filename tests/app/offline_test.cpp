@@ -3,7 +3,7 @@
 // and picking such a line shows the share not answering without holding the window.
 #include "windowfixture.h"
 
-#include "folderview/navigationhistory.h"
+#include "app/navigationhistory.h"
 #include "search/searchcontroller.h"
 #include "slowshare.h"
 

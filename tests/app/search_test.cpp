@@ -2,8 +2,8 @@
 // results, picking, the list toggle, and the ways a search can go wrong.
 #include "windowfixture.h"
 
+#include "app/navigationhistory.h"
 #include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
 #include "search/searchcontroller.h"
 #include "ui/filenames.h"
 
