@@ -3,14 +3,23 @@
 #include "search/resultsdelegate.h"
 #include "search/resultsmodel.h"
 
+#include "ui/filenames.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QListView>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
 
 namespace moviecat {
 
 ResultsList::ResultsList(QListView *list, QObject *parent)
-    : QObject(parent), m_list(list), m_model(new ResultsModel(this))
+    : QObject(parent), m_list(list), m_model(new ResultsModel(this)), m_menu(new QMenu(list)),
+      m_open(new QAction(tr("打开"), list)), m_copy(new QAction(tr("复制路径"), list)),
+      m_random(new QAction(tr("随机选一部"), list))
 {
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ResultsDelegate(m_list));
@@ -27,6 +36,58 @@ ResultsList::ResultsList(QListView *list, QObject *parent)
                 if (!m_pressOnResults && !m_restoring)
                     pick(current.row());
             });
+    buildMenu();
+}
+
+void ResultsList::buildMenu()
+{
+    m_menu->addActions({m_open, m_copy, m_random});
+    // The shortcut works wherever the focus is in the window, and the menu names it.
+    m_random->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_random->setShortcutContext(Qt::WindowShortcut);
+    m_list->addAction(m_random);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
+    connect(m_open, &QAction::triggered, this, [this] { pick(m_menuRow); });
+    connect(m_copy, &QAction::triggered, this, [this] { copyPath(m_menuRow); });
+    connect(m_random, &QAction::triggered, this, &ResultsList::pickAtRandom);
+}
+
+void ResultsList::showMenu(const QPoint &at)
+{
+    // The press that opened the menu gets no release here: the menu takes it.
+    m_pressOnResults = false;
+    const int under = m_list->indexAt(at).row();
+    m_menuRow = under >= 0 ? under : currentRow();
+    m_open->setEnabled(m_menuRow >= 0);
+    m_copy->setEnabled(m_menuRow >= 0);
+    m_random->setEnabled(m_model->rowCount() > 0);
+    m_menu->popup(m_list->viewport()->mapToGlobal(at));
+}
+
+void ResultsList::copyPath(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    // Text as the user reads it, to paste anywhere; the URL keeps the name's own bytes.
+    const QString path = m_model->paths().at(row);
+    auto *data = new QMimeData;
+    data->setText(FileNames::readable(path));
+    data->setUrls({FileNames::url(path)});
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void ResultsList::pickAtRandom()
+{
+    const std::optional<std::size_t> line = m_randomPick.next();
+    if (!line)
+        return;
+    const int row = int(*line);
+    m_restoring = true; // picked once below, even where the line was current already
+    m_list->setCurrentIndex(m_model->index(row));
+    m_restoring = false;
+    m_list->scrollTo(m_model->index(row));
+    pick(row);
 }
 
 const QStringList &ResultsList::paths() const
@@ -55,6 +116,7 @@ void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTi
 
     m_restoring = true;
     m_model->setPaths(paths, offline);
+    m_randomPick.restart(size_t(paths.size()));
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     m_list->setCurrentIndex(QModelIndex());
