@@ -1,7 +1,9 @@
 #include "search/helperprocess.h"
 
+#include "search/batchfile.h"
 #include "search/scratchfolder.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QProcess>
@@ -70,6 +72,18 @@ void HelperProcess::endAll(const QList<QProcess *> &helpers)
             !helper->waitForFinished(int(deadline.remainingTime())))
             keepUntilGone(helper);
     }
+}
+
+QString HelperProcess::endedEarly(const QProcess &helper, const QByteArray &errors)
+{
+    const auto tr = [](const char *text) {
+        return QCoreApplication::translate("moviecat::SearchController", text);
+    };
+    if (helper.error() == QProcess::FailedToStart)
+        return tr("无法启动搜索程序 %1：%2").arg(helper.program(), helper.errorString());
+    if (const std::optional<QString> detail = SearchBatch::resultsUnwritten(errors))
+        return tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
+    return tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
 }
 
 } // namespace moviecat

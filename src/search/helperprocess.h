@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -25,6 +26,9 @@ struct HelperProcess {
     // killed and given a moment; one not gone by then is kept until it has gone, so that
     // nothing waits for it.
     static void endAll(const QList<QProcess *> &helpers);
+    // What to say of a search helper gone before its batch was done, given all it wrote
+    // to its error output.
+    static QString endedEarly(const QProcess &helper, const QByteArray &errors);
 };
 
 } // namespace moviecat

@@ -40,7 +40,7 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
       m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this)),
       m_typing(new TypingSearch(
           [this](const QString &text, TypingSearch::Done done) {
-              m_index->query(m_categoryPaths, text, std::move(done));
+              m_index->query(m_categoryPaths, SearchWords::read(text).pattern(), std::move(done));
           },
           this))
 {
@@ -123,7 +123,7 @@ void SearchController::launch()
         return;
 
     ++m_search;
-    m_text = text;
+    m_words = SearchWords::read(text);
     m_busy = true;
     m_instantShown = false;
     m_controls.toggleButton->hide();
@@ -132,22 +132,25 @@ void SearchController::launch()
     m_list->clear();
     m_answer = {};
     m_state->clear();
+    m_state->setWordProblems(m_words.problems());
 
     QStringList leftOut;
-    if (!writeBatch(text, &leftOut))
+    if (!writeBatch(m_words.pattern(), &leftOut))
         return;
     // The index answers first: the walk keeps both cores busy, so it starts once the
     // answer is in the list and painted, or after a moment where the index is slow.
     const int search = m_search;
-    m_index->query(m_categoryPaths, text, [this, search](const SearchIndex::Answer &answer) {
-        if (search != m_search)
-            return;
-        // Kept for the walk's end: it stands in for the folders the walk has to give up.
-        m_answer = answer;
-        if (answer.any)
-            showInstant(search);
-        QTimer::singleShot(0, this, [this, search] { startHelper(search); });
-    });
+    m_index->query(m_categoryPaths, m_words.pattern(),
+                   [this, search](const SearchIndex::Answer &answer) {
+                       if (search != m_search)
+                           return;
+                       // Kept for the walk's end: it stands in for the folders the walk has to give
+                       // up.
+                       m_answer = answer;
+                       if (answer.any)
+                           showInstant(search);
+                       QTimer::singleShot(0, this, [this, search] { startHelper(search); });
+                   });
     QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
     if (!leftOut.isEmpty())
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
@@ -256,24 +259,14 @@ void SearchController::poll()
         // The batch deletes itself as its last act; a helper that is gone while the file
         // is still there will never signal, so the search ends with what it wrote.
         if (m_helper && m_helper->state() == QProcess::NotRunning) {
-            const QString why = helperEndedEarly();
+            takeHelperErrors();
+            const QString why = HelperProcess::endedEarly(*m_helper, m_helperErrors);
             QFile::remove(m_scratch->batchFile(m_search));
             finish(why);
         }
         return;
     }
     finish();
-}
-
-// What to say of a helper gone before its batch was done.
-QString SearchController::helperEndedEarly()
-{
-    takeHelperErrors();
-    if (m_helper->error() == QProcess::FailedToStart)
-        return tr("无法启动搜索程序 %1：%2").arg(m_helper->program(), m_helper->errorString());
-    if (const std::optional<QString> detail = SearchBatch::resultsUnwritten(m_helperErrors))
-        return tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
-    return tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
 }
 
 void SearchController::finish(const QString &problemText)
@@ -306,8 +299,9 @@ void SearchController::finish(const QString &problemText)
             givenUp << folder.path;
     }
     m_indexer->setNotAnswering(givenUp);
-    const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
-    m_list->replace(rows.paths, rows.offline, m_text);
+    // The words narrow the walk's answer as they narrowed the index's.
+    const OfflineResults::Rows rows = m_words.keep(OfflineResults::merge(lines, m_answer, givenUp));
+    m_list->replace(rows.paths, rows.offline, m_words.pattern());
     QFile::remove(m_scratch->resultFile(m_search));
     m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
@@ -331,10 +325,11 @@ void SearchController::showInstant(int search)
     if (search != m_search || !m_busy)
         return;
     m_instantShown = true;
-    m_list->replace(m_answer.paths, {}, m_text);
+    const SearchIndex::Answer shown = m_words.keep(m_answer);
+    m_list->replace(shown.paths, {}, m_words.pattern());
     m_controls.results->show();
-    m_state->confirming(m_answer);
-    emit instantResults(m_answer.paths);
+    m_state->confirming(shown);
+    emit instantResults(shown.paths);
 }
 
 // Each change of the text asks the loaded indexes alone; no helper starts. A search
@@ -353,14 +348,17 @@ void SearchController::showTyped(const QString &text, const SearchIndex::Answer 
 {
     if (m_busy)
         return;
-    m_list->replace(answer.paths, {}, text);
+    const SearchWords words = SearchWords::read(text);
+    const SearchIndex::Answer shown = words.keep(answer);
+    m_list->replace(shown.paths, {}, words.pattern());
+    m_state->setWordProblems(words.problems());
     if (text.isEmpty()) {
         m_state->clear();
         return;
     }
     m_controls.results->show();
-    m_state->typed(answer);
-    emit instantResults(answer.paths);
+    m_state->typed(shown);
+    emit instantResults(shown.paths);
 }
 
 // The helper of the search under way is let go without waiting; it has its own scratch

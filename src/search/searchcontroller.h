@@ -2,6 +2,7 @@
 
 #include "search/batchfile.h"
 #include "search/searchindex.h"
+#include "search/searchwords.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -97,7 +98,6 @@ private:
     QString indexerBatchFile();
     void startHelper(int search);
     void takeHelperErrors();
-    QString helperEndedEarly();
     void finish(const QString &problemText = {});
     void abandonLaunch(const QString &message);
 
@@ -112,8 +112,8 @@ private:
     BackgroundIndexer *m_indexer = nullptr;
     TypingSearch *m_typing = nullptr;
     QByteArray m_helperErrors;
-    QString m_text;   // what the latest search looks for
-    int m_search = 0; // the number of the latest search
+    SearchWords m_words; // what the latest search looks for
+    int m_search = 0;    // the number of the latest search
     bool m_instantShown = false;
     bool m_helperStarted = false; // the walk of the latest search has begun
     bool m_busy = false;

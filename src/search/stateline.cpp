@@ -53,8 +53,18 @@ void SearchStateLine::sayFound(qsizetype lines, const QString &more)
     say(more.isEmpty() ? found(lines) : tr("%1；%2").arg(found(lines), more));
 }
 
-void SearchStateLine::say(const QString &text)
+void SearchStateLine::setWordProblems(const QString &problems)
 {
+    m_wordProblems = problems;
+    say(m_said);
+}
+
+void SearchStateLine::say(const QString &said)
+{
+    m_said = said;
+    const QString text = said.isEmpty() || m_wordProblems.isEmpty()
+                             ? said + m_wordProblems
+                             : tr("%1；%2").arg(said, m_wordProblems);
     m_text = text;
     m_results->setAccessibleDescription(text);
     if (!m_label)

@@ -19,6 +19,9 @@ public:
     SearchStateLine(QWidget *results, QLabel *label);
 
     void clear() { say(QString()); }
+    // What is said of the search text's malformed words, after whatever else the line
+    // says, until the next text; empty for none.
+    void setWordProblems(const QString &problems);
     // The index's answer to the text typed, from the indexes loaded so far.
     void typed(const SearchIndex::Answer &answer);
     // The index's answer to a search whose walk is under way.
@@ -39,6 +42,8 @@ private:
     QWidget *m_results;
     QLabel *m_label;
     QString m_text;
+    QString m_said; // before the word problems
+    QString m_wordProblems;
 };
 
 } // namespace moviecat

@@ -1,6 +1,7 @@
 // The count on the state line, grouped as the user's locale groups digits.
 #include "search/stateline.h"
 
+#include <QLabel>
 #include <QLocale>
 #include <gtest/gtest.h>
 
@@ -27,6 +28,28 @@ TEST(SearchStateLine, TheCountIsGroupedByTheLocale)
         EXPECT_EQ(SearchStateLine::found(c.lines), QString::fromUtf8(c.said)) << c.said;
     }
     QLocale::setDefault(before);
+}
+
+// A malformed query word stays said, after the count, whatever the line says next, until
+// a text without one; the list reads the same words.
+TEST(SearchStateLine, WordProblemsFollowWhatTheLineSays)
+{
+    QLocale::setDefault(QLocale::c());
+    QWidget list;
+    QLabel label;
+    SearchStateLine line(&list, &label);
+    const QString problem = QStringLiteral("“new:-3”的天数应是 1 到 99999 的整数");
+
+    line.setWordProblems(problem);
+    EXPECT_EQ(line.text(), problem);
+    line.walked(12, 0, {}, true);
+    EXPECT_EQ(line.text(), QStringLiteral("找到 12 个；已核对；") + problem);
+    line.clear();
+    EXPECT_EQ(line.text(), problem);
+    EXPECT_EQ(list.accessibleDescription(), problem);
+    line.setWordProblems({});
+    EXPECT_TRUE(line.text().isEmpty());
+    EXPECT_TRUE(label.isHidden());
 }
 
 } // namespace

@@ -1,0 +1,75 @@
+#include "search/searchwords.h"
+
+#include "query/foldedname.h"
+#include "query/nameyear.h"
+#include "query/queryfilter.h"
+#include "ui/filenames.h"
+
+#include <QCoreApplication>
+#include <string>
+#include <vector>
+
+namespace moviecat {
+
+SearchWords SearchWords::read(const QString &text)
+{
+    SearchWords read;
+    read.m_latestYear = query::latestFilmYear();
+    // The box holds Unicode text: its UTF-8 form comes back whole.
+    read.m_words = query::parseQueryWords(text.toUtf8().toStdString(), read.m_latestYear);
+    read.m_pattern = QString::fromStdString(read.m_words.pattern);
+    return read;
+}
+
+QString SearchWords::problems() const
+{
+    QStringList said;
+    for (const query::MalformedWord &word : m_words.malformed) {
+        said << QCoreApplication::translate("moviecat::query", query::problemTemplate(word.problem))
+                    .arg(QString::fromStdString(word.word), QString::fromStdString(word.key));
+    }
+    return said.join(QStringLiteral("；"));
+}
+
+QStringList SearchWords::keep(const QStringList &paths) const
+{
+    if (!m_words.filters())
+        return paths;
+    std::vector<std::string> folded;
+    folded.reserve(size_t(paths.size()));
+    for (const QString &path : paths)
+        folded.push_back(query::foldedName(FileNames::toBytes(path).toStdString()));
+    const std::vector<std::uint32_t> kept =
+        query::applyWords(m_words, query::localToday(), m_latestYear, folded,
+                          [](std::size_t) { return std::optional<query::Day>(); });
+    QStringList out;
+    out.reserve(qsizetype(kept.size()));
+    for (const std::uint32_t line : kept)
+        out << paths.at(line);
+    return out;
+}
+
+SearchIndex::Answer SearchWords::keep(const SearchIndex::Answer &answer) const
+{
+    SearchIndex::Answer kept = answer;
+    kept.paths = keep(answer.paths);
+    return kept;
+}
+
+OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows) const
+{
+    if (!filters())
+        return rows;
+    OfflineResults::Rows kept;
+    kept.paths = keep(rows.paths);
+    for (const QString &path : std::as_const(kept.paths)) {
+        if (const auto since = rows.offline.constFind(path); since != rows.offline.cend()) {
+            kept.offline.insert(path, *since);
+            if (!kept.oldest.isValid() || *since < kept.oldest)
+                kept.oldest = *since;
+        }
+    }
+    return kept;
+}
+
+} // namespace moviecat

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "query/querywords.h"
+#include "search/offlineresults.h"
+#include "search/searchindex.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace moviecat {
+
+// The search text read for its query words (years, what is new, films held twice): the
+// name pattern the index and the helper look for, and the words that narrow what they
+// answer, so that the index's answer and the walk's agree.
+class SearchWords {
+public:
+    SearchWords() = default;
+    static SearchWords read(const QString &text);
+
+    // The text without its query words, searched as names are today.
+    const QString &pattern() const { return m_pattern; }
+    bool filters() const { return m_words.filters(); }
+    // What the state line says of the malformed words, one after another; empty when
+    // every word was understood.
+    QString problems() const;
+    // The paths of an answer that the year words keep, in their order; with the dup word,
+    // only the films held more than once among them, each film's paths next to each
+    // other. The day a folder was first seen is the index's to tell: here every path
+    // counts as new, so a new word keeps them all.
+    QStringList keep(const QStringList &paths) const;
+    // An index's answer with its paths narrowed; its parts still count what the index
+    // matched, for the folders a walk gives up.
+    SearchIndex::Answer keep(const SearchIndex::Answer &answer) const;
+    // A walk's rows narrowed, offline ones among them.
+    OfflineResults::Rows keep(const OfflineResults::Rows &rows) const;
+
+private:
+    QString m_pattern;
+    query::QueryWords m_words;
+    int m_latestYear = 0;
+};
+
+} // namespace moviecat

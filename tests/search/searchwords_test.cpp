@@ -1,0 +1,77 @@
+// The search text's query words applied to the window's answers: the pattern left for
+// the index and the helper, the paths kept (names in any encoding), offline rows
+// narrowed with the rest, and malformed words said in the window's words.
+#include "search/searchwords.h"
+#include "ui/filenames.h"
+
+#include <gtest/gtest.h>
+
+using namespace moviecat;
+
+namespace {
+
+const QDateTime older = QDateTime::fromSecsSinceEpoch(1'700'000'000);
+const QDateTime newer = QDateTime::fromSecsSinceEpoch(1'800'000'000);
+
+TEST(SearchWords, NarrowAnAnswerAsTheWordsSay)
+{
+    const QString heatGbk = FileNames::fromBytes("/b/\xC8\xC8 Heat (1995)"); // 热 in GBK
+    const QStringList paths = {
+        QStringLiteral("/a/Heat (1995)"),
+        QStringLiteral("/a/Alien (1979)"),
+        QStringLiteral("/b/Heat.1995.1080p.BluRay"),
+        QStringLiteral("/b/Heat (1986)"),
+        QStringLiteral("/c/HEAT [1995]/"),
+        heatGbk,
+    };
+    struct Case {
+        const char *text;
+        const char *pattern;
+        QList<int> kept; // rows of paths, in the order expected
+    };
+    const QList<Case> cases = {
+        {"heat", "heat", {0, 1, 2, 3, 4, 5}},
+        {"year:1990-1999 heat", "heat", {0, 2, 4, 5}},
+        {"年份:1979", "", {1}},
+        // The same film next to each other; the 1986 remake and the GBK-named folder,
+        // whose title differs, are not copies of it.
+        {"dup", "", {0, 2, 4}},
+        {"year:1995 dup", "", {0, 2, 4}},
+        {"new:30", "", {0, 1, 2, 3, 4, 5}}, // first seen: the index's to tell
+        {"year:19x5", "year:19x5", {0, 1, 2, 3, 4, 5}},
+    };
+    for (const Case &c : cases) {
+        const SearchWords words = SearchWords::read(QString::fromUtf8(c.text));
+        EXPECT_EQ(words.pattern(), QString::fromUtf8(c.pattern)) << c.text;
+        QStringList expected;
+        for (const int row : c.kept)
+            expected << paths.at(row);
+        EXPECT_EQ(words.keep(paths), expected) << c.text;
+    }
+}
+
+TEST(SearchWords, OfflineRowsAreNarrowedWithTheRest)
+{
+    OfflineResults::Rows rows;
+    rows.paths = {QStringLiteral("/nas/Ran (1985)"), QStringLiteral("/nas/Heat (1995)"),
+                  QStringLiteral("/a/Heat (1995)")};
+    rows.offline = {{rows.paths[0], older}, {rows.paths[1], newer}};
+    rows.oldest = older;
+
+    const OfflineResults::Rows kept = SearchWords::read(QStringLiteral("year:1995")).keep(rows);
+    EXPECT_EQ(kept.paths, (QStringList{rows.paths[1], rows.paths[2]}));
+    EXPECT_EQ(kept.offline.keys(), QList<QString>{rows.paths[1]});
+    EXPECT_EQ(kept.oldest, newer); // the older index no longer stands in for any line
+}
+
+TEST(SearchWords, MalformedWordsAreSaidOneAfterAnother)
+{
+    const SearchWords words = SearchWords::read(QStringLiteral("Year:1994 new:-3 heat"));
+    const QString said = words.problems();
+    EXPECT_TRUE(said.contains(QStringLiteral("“Year:1994”"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("“new:-3”"))) << said.toStdString();
+    EXPECT_TRUE(words.pattern().contains(QStringLiteral("new:-3")));
+    EXPECT_TRUE(SearchWords::read(QStringLiteral("year:1994 heat")).problems().isEmpty());
+}
+
+} // namespace
