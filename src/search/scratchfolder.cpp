@@ -1,5 +1,7 @@
 #include "search/scratchfolder.h"
 
+#include "search/batchfile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -70,6 +72,31 @@ std::optional<QString> ScratchFolder::writeBatch(const QString &file, const QByt
     batch.close();
     batch.remove();
     return why;
+}
+
+std::optional<QString> ScratchFolder::writeSearch(int search, const QStringList &categoryPaths,
+                                                  const QString &text, QStringList *leftOut) const
+{
+    const auto tr = [](const char *text) {
+        return QCoreApplication::translate("moviecat::SearchController", text);
+    };
+    QFile result(resultFile(search));
+    if (!result.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return tr("无法创建 %1：%2").arg(result.fileName(), result.errorString());
+    result.close();
+
+    QStringList paths;
+    for (const QString &path : categoryPaths.mid(0, SearchBatch::maxCategories)) {
+        if (const std::optional<QString> why = SearchBatch::pathRefusal(path))
+            *leftOut << *why;
+        else
+            paths << path;
+    }
+    const QString batch = batchFile(search);
+    if (const std::optional<QString> why =
+            writeBatch(batch, SearchBatch::compose(paths, text, resultFile(search), batch)))
+        return tr("无法写入 %1：%2").arg(batch, *why);
+    return std::nullopt;
 }
 
 QString CommandInterpreter::program()

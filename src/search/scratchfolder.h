@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -27,6 +28,11 @@ public:
 
     // Writes a batch whole, or removes what went in and gives the system's reason.
     static std::optional<QString> writeBatch(const QString &file, const QByteArray &bytes);
+    // A search's files: an empty result file, then the batch over the category folders
+    // that can be searched (those that cannot go to leftOut, each with why). Gives what
+    // went wrong in the user's words, or nothing.
+    std::optional<QString> writeSearch(int search, const QStringList &categoryPaths,
+                                       const QString &text, QStringList *leftOut) const;
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

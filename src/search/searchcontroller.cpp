@@ -129,14 +129,18 @@ void SearchController::launch()
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
     m_helperStarted = false;
+    m_walkRead = false;
     m_list->clear();
     m_answer = {};
     m_state->clear();
     m_state->setWordProblems(m_words.problems());
 
     QStringList leftOut;
-    if (!writeBatch(m_words.pattern(), &leftOut))
+    if (const std::optional<QString> why =
+            m_scratch->writeSearch(m_search, m_categoryPaths, m_words.pattern(), &leftOut)) {
+        abandonLaunch(*why);
         return;
+    }
     // The index answers first: the walk keeps both cores busy, so it starts once the
     // answer is in the list and painted, or after a moment where the index is slow.
     const int search = m_search;
@@ -174,33 +178,6 @@ bool SearchController::prepareScratch(QString *why)
     else
         emit problem(tr("无法建立存放搜索文件的文件夹：%1").arg(error));
     return false;
-}
-
-// An empty result file, then the batch over every category that can be searched.
-bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
-{
-    QFile result(m_scratch->resultFile(m_search));
-    if (!result.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        abandonLaunch(tr("无法创建 %1：%2").arg(result.fileName(), result.errorString()));
-        return false;
-    }
-    result.close();
-
-    QStringList paths;
-    for (const QString &path : m_categoryPaths.mid(0, SearchBatch::maxCategories)) {
-        if (const std::optional<QString> why = SearchBatch::pathRefusal(path))
-            *leftOut << *why;
-        else
-            paths << path;
-    }
-    const QString batchFile = m_scratch->batchFile(m_search);
-    if (const std::optional<QString> why = ScratchFolder::writeBatch(
-            batchFile,
-            SearchBatch::compose(paths, text, m_scratch->resultFile(m_search), batchFile))) {
-        abandonLaunch(tr("无法写入 %1：%2").arg(batchFile, *why));
-        return false;
-    }
-    return true;
 }
 
 // Without a folder the background indexer has no batch, and its roots stay unindexed
@@ -253,7 +230,7 @@ void SearchController::abandonLaunch(const QString &message)
 
 void SearchController::poll()
 {
-    if (!m_busy)
+    if (!m_busy || m_walkRead)
         return;
     if (QFile::exists(m_scratch->batchFile(m_search))) {
         // The batch deletes itself as its last act; a helper that is gone while the file
@@ -299,10 +276,23 @@ void SearchController::finish(const QString &problemText)
             givenUp << folder.path;
     }
     m_indexer->setNotAnswering(givenUp);
-    // The words narrow the walk's answer as they narrowed the index's.
-    const OfflineResults::Rows rows = m_words.keep(OfflineResults::merge(lines, m_answer, givenUp));
-    m_list->replace(rows.paths, rows.offline, m_words.pattern());
     QFile::remove(m_scratch->resultFile(m_search));
+    m_walkRead = true;
+    // The words narrow the walk's answer as they narrowed the index's; the search stays
+    // busy until it is shown.
+    const int search = m_search;
+    m_words.keepOnWorker<OfflineResults::Rows>(
+        OfflineResults::merge(lines, m_answer, givenUp), this,
+        [this, search, lines, skipped, message](const OfflineResults::Rows &rows) {
+            if (search == m_search && m_busy)
+                showWalked(rows, lines, skipped, message);
+        });
+}
+
+void SearchController::showWalked(const OfflineResults::Rows &rows, const QStringList &lines,
+                                  const QList<SkippedFolder> &skipped, const QString &message)
+{
+    m_list->replace(rows.paths, rows.offline, m_words.pattern());
     m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
@@ -322,14 +312,21 @@ void SearchController::finish(const QString &problemText)
 void SearchController::showInstant(int search)
 {
     // Too late: a newer search has begun, or the walk has answered already.
-    if (search != m_search || !m_busy)
+    const auto current = [this, search] {
+        return search == m_search && m_busy && !m_walkRead;
+    };
+    if (!current())
         return;
-    m_instantShown = true;
-    const SearchIndex::Answer shown = m_words.keep(m_answer);
-    m_list->replace(shown.paths, {}, m_words.pattern());
-    m_controls.results->show();
-    m_state->confirming(shown);
-    emit instantResults(shown.paths);
+    m_words.keepOnWorker<SearchIndex::Answer>(
+        m_answer, this, [this, current](const SearchIndex::Answer &shown) {
+            if (!current())
+                return;
+            m_instantShown = true;
+            m_list->replace(shown.paths, {}, m_words.pattern());
+            m_controls.results->show();
+            m_state->confirming(shown);
+            emit instantResults(shown.paths);
+        });
 }
 
 // Each change of the text asks the loaded indexes alone; no helper starts. A search
@@ -349,16 +346,22 @@ void SearchController::showTyped(const QString &text, const SearchIndex::Answer 
     if (m_busy)
         return;
     const SearchWords words = SearchWords::read(text);
-    const SearchIndex::Answer shown = words.keep(answer);
-    m_list->replace(shown.paths, {}, words.pattern());
-    m_state->setWordProblems(words.problems());
-    if (text.isEmpty()) {
-        m_state->clear();
-        return;
-    }
-    m_controls.results->show();
-    m_state->typed(shown);
-    emit instantResults(shown.paths);
+    words.keepOnWorker<SearchIndex::Answer>(answer, this,
+                                            [this, text, words](const SearchIndex::Answer &shown) {
+                                                // A newer text, or a search, has come while the
+                                                // words narrowed the answer.
+                                                if (m_busy || m_controls.searchBox->text() != text)
+                                                    return;
+                                                m_list->replace(shown.paths, {}, words.pattern());
+                                                m_state->setWordProblems(words.problems());
+                                                if (text.isEmpty()) {
+                                                    m_state->clear();
+                                                    return;
+                                                }
+                                                m_controls.results->show();
+                                                m_state->typed(shown);
+                                                emit instantResults(shown.paths);
+                                            });
 }
 
 // The helper of the search under way is let go without waiting; it has its own scratch

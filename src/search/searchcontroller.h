@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/batchfile.h"
+#include "search/offlineresults.h"
 #include "search/searchindex.h"
 #include "search/searchwords.h"
 
@@ -94,11 +95,12 @@ private:
     void typed(const QString &text);
     void showTyped(const QString &text, const SearchIndex::Answer &answer);
     void abandonHelper();
-    bool writeBatch(const QString &text, QStringList *leftOut);
     QString indexerBatchFile();
     void startHelper(int search);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
+    void showWalked(const OfflineResults::Rows &rows, const QStringList &lines,
+                    const QList<SkippedFolder> &skipped, const QString &message);
     void abandonLaunch(const QString &message);
 
     Controls m_controls;
@@ -116,6 +118,7 @@ private:
     int m_search = 0;    // the number of the latest search
     bool m_instantShown = false;
     bool m_helperStarted = false; // the walk of the latest search has begun
+    bool m_walkRead = false;      // and its answer has been read
     bool m_busy = false;
     bool m_promptCleared = false;
 };

@@ -4,8 +4,12 @@
 #include "search/offlineresults.h"
 #include "search/searchindex.h"
 
+#include <QFutureWatcher>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QtConcurrent/QtConcurrentRun>
+#include <functional>
 
 namespace moviecat {
 
@@ -33,6 +37,27 @@ public:
     SearchIndex::Answer keep(const SearchIndex::Answer &answer) const;
     // A walk's rows narrowed, offline ones among them.
     OfflineResults::Rows keep(const OfflineResults::Rows &rows) const;
+
+    // keep() on a worker: an answer may hold every folder, and each name is read.
+    // done runs on context's thread unless context is gone by then; at once where no
+    // word narrows.
+    template <typename Answer>
+    void keepOnWorker(const Answer &answer, QObject *context,
+                      std::function<void(const Answer &)> done) const
+    {
+        if (!filters()) {
+            done(answer);
+            return;
+        }
+        auto *watcher = new QFutureWatcher<Answer>(context);
+        QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                         [watcher, done = std::move(done)] {
+                             watcher->deleteLater();
+                             done(watcher->result());
+                         });
+        watcher->setFuture(
+            QtConcurrent::run([words = *this, answer] { return words.keep(answer); }));
+    }
 
 private:
     QString m_pattern;
