@@ -254,7 +254,15 @@ CategoryButtons::Buttons MainWindow::categoryButtons() const
 // of each status label, whose accessible name is the text it shows.
 void MainWindow::describeForAccessibility()
 {
-    control<QLineEdit>(this, role::searchBox())->setAccessibleName(tr("影片名称"));
+    auto *searchBox = control<QLineEdit>(this, role::searchBox());
+    searchBox->setAccessibleName(tr("影片名称"));
+    // The query words are found nowhere else in the window: the tooltip names each.
+    searchBox->setToolTip(
+        tr("输入影片名称的一部分。可加上这些词（中英文写法皆可，可与名称同用）：\n"
+           "年份:1994 或 year:1990-1999　名称中年份在此范围的文件夹\n"
+           "新:30 或 new:30　最近 30 天里新出现的文件夹\n"
+           "重复 或 dup　各分类中不止一份的影片，并排列出\n"
+           "例如：heat year:1990-1999"));
     control<QListView>(this, role::resultsList())->setAccessibleName(tr("搜索结果"));
     m_view->setAccessibleName(tr("文件夹"));
     control<QWidget>(this, role::clockLabel())->setAccessibleDescription(tr("时钟"));
