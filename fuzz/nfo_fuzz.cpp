@@ -2,7 +2,7 @@
 // on: every value it gives is in range, and the same bytes read the same again.
 // The input's lines also go through the year-from-name rule and the .nfo picking.
 #include "check.h"
-#include "folderview/nfofile.h"
+#include "movies/nfofile.h"
 
 #include <cmath>
 #include <cstddef>

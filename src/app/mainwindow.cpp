@@ -1,12 +1,13 @@
 #include "app/mainwindow.h"
 
+#include "app/controlroles.h"
 #include "app/emptycataloguenotice.h"
 #include "app/layouts.h"
+#include "app/navigationhistory.h"
+#include "app/viewmodebuttons.h"
 #include "catalog/categorybuttons.h"
 #include "catalog/categoryfile.h"
 #include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
-#include "folderview/viewmodebuttons.h"
 #include "search/searchcontroller.h"
 #include "search/searchindex.h"
 #include "ui/aboutbox.h"
@@ -22,7 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -48,7 +49,7 @@ struct ViewportMargins : QAbstractScrollArea {
 // horizontal scroll bar, if any), so it hides none of them.
 class ResultsSourceLine : public QLabel {
 public:
-    ResultsSourceLine(QListWidget *results, int height)
+    ResultsSourceLine(QListView *results, int height)
         : QLabel(results->parentWidget()), m_results(results)
     {
         resize(results->width(), height);
@@ -107,7 +108,7 @@ private:
         raise();
     }
 
-    QListWidget *m_results;
+    QListView *m_results;
     bool m_wanted = false;
 };
 
@@ -128,7 +129,7 @@ void configureApplication(QApplication &app)
 
 MainWindow::MainWindow(QWidget *parent) : FormWindow(parent)
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(role::mainForm());
     setWindowTitle(QStringLiteral("moviecat"));
     setFixedSize(kForm1Width, kForm1Height);
     setBackColor(ole::kPaleBlue);
@@ -155,8 +156,8 @@ void MainWindow::wireFeatures()
     connect(m_categories, &CategoryButtons::categoryChosen, this, &MainWindow::showCategory);
     connect(m_search, &SearchController::picked, m_history, &NavigationHistory::restart);
     connect(m_view, &FolderView::itemOpened, this, &MainWindow::enterOpenedFolder);
-    connect(control<QPushButton>(this, QStringLiteral("Command2")), &QPushButton::clicked,
-            m_history, &NavigationHistory::back);
+    connect(control<QPushButton>(this, role::backButton()), &QPushButton::clicked, m_history,
+            &NavigationHistory::back);
     connect(m_view, &FolderView::backRequested, m_history, &NavigationHistory::back);
     connect(m_history, &NavigationHistory::currentChanged, m_view, &FolderView::setPath);
     connect(m_history, &NavigationHistory::currentChanged, m_status, &StatusLine::setCurrentPath);
@@ -171,19 +172,18 @@ void MainWindow::wireFeatures()
     connect(m_search, &SearchController::foldersSkipped, this, &MainWindow::showSkippedFolders);
     // Any button, as soon as it goes down; the search helper is stopped and the scratch
     // folder removed as the window goes away.
-    connect(control<WindowlessLabel>(this, QStringLiteral("Label20")),
-            &WindowlessLabel::mousePressed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(control<WindowlessLabel>(this, role::exitLabel()), &WindowlessLabel::mousePressed, qApp,
+            &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void MainWindow::createBrowsing()
 {
-    m_view = control<FolderView>(this, QStringLiteral("ExplorerList1"));
+    m_view = control<FolderView>(this, role::folderView());
     m_history = new NavigationHistory(this);
-    connectViewModeButtons({control<QPushButton>(this, QStringLiteral("Command3")),
-                            control<QPushButton>(this, QStringLiteral("Command4")),
-                            control<QPushButton>(this, QStringLiteral("Command5")),
-                            control<QPushButton>(this, QStringLiteral("Command6"))},
-                           m_view);
+    std::array<QAbstractButton *, role::viewModeButtonCount> modes{};
+    for (int i = 0; i < role::viewModeButtonCount; ++i)
+        modes[size_t(i)] = control<QPushButton>(this, role::viewModeButton(i));
+    connectViewModeButtons(modes, m_view);
 }
 
 void MainWindow::createCategories()
@@ -191,7 +191,7 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
-QLabel *MainWindow::createIndexStatus(QListWidget *results)
+QLabel *MainWindow::createIndexStatus(QListView *results)
 {
     auto *status = new ResultsSourceLine(results, twipsToPixels(kIndexStatusTwips));
     status->setObjectName(QStringLiteral("IndexStatus"));
@@ -205,21 +205,21 @@ QLabel *MainWindow::createIndexStatus(QListWidget *results)
 void MainWindow::createSearch()
 {
     SearchController::Controls search;
-    search.searchBox = control<QLineEdit>(this, QStringLiteral("Text1"));
-    search.searchButton = control<QPushButton>(this, QStringLiteral("Command7"));
-    search.toggleButton = control<QPushButton>(this, QStringLiteral("Command1"));
-    search.results = control<QListWidget>(this, QStringLiteral("List3"));
-    search.busyPicture = control<WindowlessPicture>(this, QStringLiteral("Image9"));
-    search.poll = control<QTimer>(this, QStringLiteral("Timer2"));
+    search.searchBox = control<QLineEdit>(this, role::searchBox());
+    search.searchButton = control<QPushButton>(this, role::searchButton());
+    search.toggleButton = control<QPushButton>(this, role::resultsToggle());
+    search.results = control<QListView>(this, role::resultsList());
+    search.busyPicture = control<WindowlessPicture>(this, role::searchBusyPicture());
+    search.poll = control<QTimer>(this, role::searchPollTimer());
     search.indexStatus = createIndexStatus(search.results);
     m_search = new SearchController(search, this);
 }
 
 void MainWindow::createStatusLine()
 {
-    m_status = new StatusLine({control<QTimer>(this, QStringLiteral("Timer1")),
-                               control<WindowlessLabel>(this, QStringLiteral("Label19")),
-                               control<WindowlessLabel>(this, QStringLiteral("Label24"))},
+    m_status = new StatusLine({control<QTimer>(this, role::clockTimer()),
+                               control<WindowlessLabel>(this, role::clockLabel()),
+                               control<WindowlessLabel>(this, role::pathLabel())},
                               Clock{}, this);
 }
 
@@ -227,13 +227,13 @@ void MainWindow::createStatusLine()
 void MainWindow::createChrome()
 {
     const CategoryButtons::Buttons buttons = categoryButtons();
-    auto *exitLabel = control<WindowlessLabel>(this, QStringLiteral("Label20"));
-    auto *rightsLabel = control<WindowlessLabel>(this, QStringLiteral("Label25"));
+    auto *exitLabel = control<WindowlessLabel>(this, role::exitLabel());
+    auto *rightsLabel = control<WindowlessLabel>(this, role::rightsLabel());
     HoverHighlight::Controls hover;
     hover.form = this;
     hover.categoryButtons = {buttons.begin(), buttons.end()};
     hover.topButtons = {exitLabel, rightsLabel};
-    hover.topPicture = control<WindowlessPicture>(this, QStringLiteral("Image2"));
+    hover.topPicture = control<WindowlessPicture>(this, role::topPicture());
     new HoverHighlight(hover, this);
     for (WindowlessLabel *label : hover.categoryButtons + hover.topButtons)
         label->setActsAsButton(true);
@@ -245,7 +245,7 @@ CategoryButtons::Buttons MainWindow::categoryButtons() const
 {
     CategoryButtons::Buttons buttons;
     for (int i = 0; i < kCategoryCount; ++i)
-        buttons[size_t(i)] = control<WindowlessLabel>(this, QStringLiteral("Label%1").arg(i + 1));
+        buttons[size_t(i)] = control<WindowlessLabel>(this, role::categoryButton(i));
     return buttons;
 }
 
@@ -254,18 +254,18 @@ CategoryButtons::Buttons MainWindow::categoryButtons() const
 // of each status label, whose accessible name is the text it shows.
 void MainWindow::describeForAccessibility()
 {
-    control<QLineEdit>(this, QStringLiteral("Text1"))->setAccessibleName(tr("影片名称"));
-    control<QListWidget>(this, QStringLiteral("List3"))->setAccessibleName(tr("搜索结果"));
+    control<QLineEdit>(this, role::searchBox())->setAccessibleName(tr("影片名称"));
+    control<QListView>(this, role::resultsList())->setAccessibleName(tr("搜索结果"));
     m_view->setAccessibleName(tr("文件夹"));
-    control<QWidget>(this, QStringLiteral("Label19"))->setAccessibleDescription(tr("时钟"));
-    control<QWidget>(this, QStringLiteral("Label22"))->setAccessibleDescription(tr("当前分类"));
-    control<QWidget>(this, QStringLiteral("Label24"))->setAccessibleDescription(tr("当前路径"));
+    control<QWidget>(this, role::clockLabel())->setAccessibleDescription(tr("时钟"));
+    control<QWidget>(this, role::categoryLabel())->setAccessibleDescription(tr("当前分类"));
+    control<QWidget>(this, role::pathLabel())->setAccessibleDescription(tr("当前路径"));
 }
 
 void MainWindow::showCategory(const QString &name, const QString &path)
 {
     m_history->restart(path);
-    control<WindowlessLabel>(this, QStringLiteral("Label22"))->setCaption(name);
+    control<WindowlessLabel>(this, role::categoryLabel())->setCaption(name);
 }
 
 void MainWindow::enterOpenedFolder(const QString &name)
@@ -349,7 +349,7 @@ void MainWindow::showMessage(const QString &message, const QString &details)
 FormWindow *createAboutWindow(QWidget *owner)
 {
     auto *about = new FormWindow(owner);
-    about->setObjectName(QStringLiteral("Form2"));
+    about->setObjectName(role::aboutForm());
     about->setWindowTitle(QStringLiteral("moviecat"));
     about->setFixedSize(kForm2Width, kForm2Height);
     about->setPicture(QPixmap(QStringLiteral(":/pictures/about.jpg")));

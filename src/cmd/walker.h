@@ -1,22 +1,41 @@
 #pragma once
 
-#include "cmd/mountwatch.h"
+// The parallel folder walk behind DIR /s, in pieces each behind a narrow header:
+//
+//   walker.h/.cpp        Walker: the walk and its ordered writer. Queues the root, writes
+//                        each folder's matches in listing order as soon as everything
+//                        before them is known, enters linked folders once, records every
+//                        folder into the index, frees what it has written.
+//   readerpool.h/.cpp    ReaderPool: the reader threads and the queue of folders in
+//                        listing order; deadlines and give-ups, a mount that stopped
+//                        answering (MountWatch), a failed output's end of the walk.
+//   rootsahead.cpp       ReaderPool's roots of later walks, opened at once, side by side.
+//   folderreading.h/.cpp FolderReading: reading one folder (open, listing, file system,
+//                        entries with the leaf shortcut, sub-folders, kept descriptors).
+//   confirming.cpp       FolderReading's confirming of a folder against the earlier index.
+//   folderentries.h/.cpp a folder's entries: which are listed, their names, their order.
+//   walknode.h           what they share: WalkNode (a folder as read), WalkEntry,
+//                        WalkState (one walk's own: pattern, options, earlier index, and
+//                        what its root's reader learns), EarlierIndex.
+//
+// Dependencies point down the list: the writer uses the pool, the pool the reading.
+
 #include "cmd/matching.h"
+#include "cmd/mountwatch.h"
 #include "index/folderindex.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 namespace moviecat::cmd {
+
+struct WalkNode;
+struct WalkState;
+class ReaderPool;
 
 enum class HiddenEntries { Include, Exclude, Only };
 
@@ -108,86 +127,25 @@ public:
     static unsigned maxThreads();
     // Readers still inside a call on a folder that was given up, or on a root opened
     // ahead that has not answered yet.
-    unsigned stuckReaders() const { return m_stuck; }
+    unsigned stuckReaders() const;
 
 private:
-    struct Node;
-    struct Scope;
-    struct Confirming;
-    void work(unsigned id);
-    void schedule(Node *node);
-    void publish(Node *node, std::vector<Node *> &children);
-    bool process(Node *node, std::vector<Node *> &children, Confirming *confirming);
-    bool confirm(Node *node, std::vector<Node *> &children, const Confirming &confirming,
-                 bool &blocked);
-    int openFolder(Node *node);
-    bool readListing(Node *node, int fd, std::vector<char> &listing, size_t &used);
-    void learnFileSystem(Node *node, int fd, Confirming *confirming);
-    void collectEntries(Node *node, int fd, const std::vector<char> &listing, size_t used);
-    void addChildren(Node *node, int fd, std::vector<Node *> &children,
-                     const Confirming *confirming);
-    void adapt(bool blocked);
-    void keepOpen(Node *node, int fd, size_t children);
-    void childOpened(Node *parent);
-    void startReaders();
-    bool waitFor(Node *node);
-    void stopReading(Node *node);
-    void giveUp(Node *node);
-    void passOver(Node *node);
-    void openRootAhead(Node *node);
-    std::unique_ptr<Node> takeRoot(const std::string &root);
-    void abandonRest(std::unique_lock<std::mutex> &lock);
-    void addReader();
-    void release(Node *node);
-    Node *followLink(Node *parent, size_t index, WalkSink &sink);
-    bool writeFolder(Node *node, WalkSink &sink, WalkResult &result);
-    void record(Node *node);
-    std::vector<Node *> writeInOrder(Node *root, WalkSink &sink, WalkResult &result);
+    void release(WalkNode *node);
+    WalkNode *followLink(WalkNode *parent, size_t index, WalkSink &sink);
+    bool writeFolder(WalkNode *node, WalkSink &sink, WalkResult &result);
+    void record(WalkNode *node);
+    std::vector<WalkNode *> writeInOrder(WalkNode *root, WalkSink &sink, WalkResult &result);
 
-    FolderReader m_systemReader;
-    FolderReader *m_reader;
-    std::chrono::milliseconds m_deadline;
-    unsigned m_threadCount;
-    unsigned m_baseActive;
-    bool m_adaptive;
-    unsigned m_active; // readers allowed to work now, guarded by m_mutex
-    unsigned m_windowReads = 0;
-    unsigned m_windowBlocked = 0;
-    std::vector<std::thread> m_threads;         // guarded by m_mutex
-    std::vector<std::thread> m_openers;         // openAhead()'s, guarded by m_mutex
-    std::vector<std::unique_ptr<Node>> m_ahead; // roots opened ahead, guarded by m_mutex
-    MountWatch m_mounts;                        // guarded by m_mutex
-    std::mutex m_mutex;
-    std::condition_variable m_workCv;
-    std::condition_variable m_parkCv;
-    std::condition_variable m_doneCv;
-    std::vector<Node *> m_heap; // pending folders, earliest in listing order first
-    std::atomic<Node *> m_awaited = nullptr;
-    unsigned m_idle = 0;               // readers waiting for work, guarded by m_mutex
-    std::atomic<unsigned> m_stuck = 0; // changed under m_mutex
-    // Folders given up and their parents: a stuck reader may still touch them.
-    std::vector<std::unique_ptr<Node>> m_pinned;
-    bool m_pinnedAny = false;
-    std::atomic<size_t> m_unreleased = 0; // read folders the writer has not finished with
-    std::vector<Node *> m_reading;        // folders a reader is inside, guarded by m_mutex
-    bool m_aborting = false;
-    bool m_quit = false;
-    std::atomic<size_t> m_keptOpen = 0;
-    size_t m_keepOpenBudget = 0;
-
-    // Per walk; set before any folder is scheduled.
-    const Pattern *m_pattern = nullptr;
-    WalkOptions m_options;
-    std::string m_rootReal;              // written by the reader of the root, read after it is done
+    // Folders given up and their parents: a stuck reader may still touch them. Declared
+    // before the pool, so that they go only after its readers are joined.
+    std::vector<std::unique_ptr<WalkNode>> m_pinned;
+    std::unique_ptr<ReaderPool> m_pool;
+    // The writer's, per walk.
+    std::shared_ptr<const WalkState> m_walk;
     std::vector<std::string> m_followed; // real paths of folders entered through links
     index::FolderIndex *m_record = nullptr;
     bool m_incomplete = false; // a folder was given up
-    std::uint64_t m_rootFileSystem = 0;
-    std::uint64_t m_rootDevice = 0;
-    // The earlier walk's index, where this walk may confirm folders by their time alone;
-    // guarded by m_mutex. Each reader holds on to it while it reads, so that one stuck in a
-    // call past the end of its walk finds it whole when the call returns.
-    std::shared_ptr<Confirming> m_confirming;
+    bool m_rootRead = false;   // the root answered: what its reader learnt may be read
 };
 
 } // namespace moviecat::cmd

@@ -1,7 +1,7 @@
 #include "folderview/entryicons.h"
 
 #include "folderview/folderentry.h"
-#include "folderview/posterloader.h"
+#include "movies/moviedataloader.h"
 
 #include <QFileIconProvider>
 
@@ -70,14 +70,14 @@ QIcon makeFilmIcon()
 
 } // namespace
 
-EntryIcons::EntryIcons(PosterLoader *posters, QObject *parent)
+EntryIcons::EntryIcons(MovieDataLoader *posters, QObject *parent)
     : QObject(parent), m_posters(posters),
       m_folderIcon(QFileIconProvider().icon(QAbstractFileIconProvider::Folder)),
       m_fileIcon(QFileIconProvider().icon(QAbstractFileIconProvider::File)),
       m_filmIcon(makeFilmIcon())
 {
     m_posters->setWantedCheck([this](const QString &folder) { return isWanted(folder); });
-    connect(m_posters, &PosterLoader::posterChanged, this, &EntryIcons::posterChanged);
+    connect(m_posters, &MovieDataLoader::posterChanged, this, &EntryIcons::posterChanged);
 }
 
 EntryIcons::~EntryIcons() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "folderview/folderlister.h"
+#include "disk/folderlister.h"
 
 #include <QHash>
 #include <QIcon>
@@ -11,7 +11,7 @@
 
 namespace moviecat {
 
-class PosterLoader;
+class MovieDataLoader;
 struct FolderEntry;
 
 // The icons of the shown folder's entries: the theme's icon for a file's type,
@@ -23,7 +23,7 @@ class EntryIcons : public QObject {
     Q_OBJECT
 public:
     // Posters come from the loader, which the view shares with the .nfo columns.
-    explicit EntryIcons(PosterLoader *posters, QObject *parent = nullptr);
+    explicit EntryIcons(MovieDataLoader *posters, QObject *parent = nullptr);
     ~EntryIcons() override;
 
     // Posters are decoded to fit this box (device pixels), aspect kept.
@@ -51,7 +51,7 @@ private:
     bool isWanted(const QString &folder);
     void posterChanged(const QString &folder);
 
-    PosterLoader *m_posters;
+    MovieDataLoader *m_posters;
     QString m_folder;
     bool m_postersShown = true;
     std::function<bool(const QString &)> m_onScreen;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "folderview/folderlister.h"
-#include "folderview/nfofile.h"
+#include "disk/folderlister.h"
+#include "movies/nfofile.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

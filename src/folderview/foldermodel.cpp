@@ -2,6 +2,7 @@
 
 #include "folderview/entryicons.h"
 #include "folderview/moviecolumns.h"
+#include "ui/datetext.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -332,8 +333,7 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
         case DateColumn:
             if (row.modifiedMs < 0)
                 return {};
-            return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.modifiedMs),
-                                      QLocale::ShortFormat);
+            return dateText(QDateTime::fromMSecsSinceEpoch(row.modifiedMs), DateDetail::Minute);
         default:
             return movieText(row, column);
         }
@@ -376,6 +376,21 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
     default:
         return {};
     }
+}
+
+QHash<QString, QString> FolderModel::videosByNfo(const QStringList &newNames) const
+{
+    QHash<QString, QString> videos;
+    const bool withNfo = std::any_of(newNames.begin(), newNames.end(), [](const QString &name) {
+        return name.endsWith(QLatin1String(".nfo"), Qt::CaseInsensitive);
+    });
+    if (!withNfo)
+        return videos;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (isFilm(row))
+            videos.insert(NfoFile::besideVideo(name(row)), name(row));
+    }
+    return videos;
 }
 
 } // namespace moviecat

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "folderview/foldercolumns.h"
 #include "folderview/folderentry.h"
 
 #include <QAbstractTableModel>
@@ -27,16 +28,7 @@ class EntryIcons;
 class FolderModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column {
-        NameColumn,
-        SizeColumn,
-        TypeColumn,
-        DateColumn,
-        YearColumn,
-        RatingColumn,
-        RuntimeColumn,
-        ColumnCount
-    };
+    using enum FolderColumn;
 
     explicit FolderModel(QObject *parent = nullptr);
     ~FolderModel() override;
@@ -63,6 +55,9 @@ public:
     QString name(int row) const;
     EntryKind kind(int row) const;
     bool isFilm(int row) const;
+    // The shown videos by the name of the .nfo that would stand beside each, if any
+    // of the new names is a .nfo's.
+    QHash<QString, QString> videosByNfo(const QStringList &newNames) const;
     // -1 when not shown.
     int rowOf(const QString &name) const;
 

@@ -1,7 +1,7 @@
 #include "folderview/folderreading.h"
 
+#include "disk/workerpool.h"
 #include "folderview/folderwatch.h"
-#include "folderview/workerpool.h"
 
 #include <QMimeDatabase>
 #include <QMutex>

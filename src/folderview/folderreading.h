@@ -1,7 +1,7 @@
 #pragma once
 
+#include "disk/sink.h"
 #include "folderview/folderentry.h"
-#include "folderview/sink.h"
 
 #include <QHash>
 #include <QObject>

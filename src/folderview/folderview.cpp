@@ -1,41 +1,27 @@
 #include "folderview/folderview.h"
 
-#include "folderview/entryactions.h"
+#include "disk/operationrunner.h"
+#include "disk/systemerror.h"
+#include "entryops/entryactions.h"
 #include "folderview/entrydelegate.h"
 #include "folderview/entryicons.h"
 #include "folderview/foldermodel.h"
-#include "folderview/moviecolumns.h"
-#include "folderview/operationrunner.h"
-#include "folderview/posterloader.h"
 #include "folderview/shownfolder.h"
+#include "folderview/viewmodes.h"
+#include "movies/moviedataloader.h"
 #include "ui/filenames.h"
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
 #include <cerrno>
-#include <cstring>
 
 namespace moviecat {
 
 namespace {
-
-// Sizes of the classic views, in pixels. Large icons are tall enough to tell
-// posters apart; their cells hold the icon and two lines of the name.
-constexpr int largeIcon = 96;
-constexpr int largeGridWidth = 124;
-constexpr int largeGridMargin = 12;
-constexpr int smallIcon = 16;
-constexpr QSize smallGrid(200, 22);
-constexpr int nameColumnWidth = 300;
-constexpr int sizeColumnWidth = 90;
-constexpr int typeColumnWidth = 140;
-constexpr int dateColumnWidth = 140;
-constexpr int movieColumnWidth = 70;
 
 QString cleanAbsolute(const QString &path)
 {
@@ -46,16 +32,6 @@ QString cleanAbsolute(const QString &path)
     if (QDir::isAbsolutePath(plain))
         return QDir::cleanPath(plain);
     return QDir::cleanPath(joinPath(QDir::currentPath(), plain));
-}
-
-void setUpCommon(QAbstractItemView *view)
-{
-    view->setFrameShape(QFrame::NoFrame);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setDragEnabled(false);
-    // Plain white, like a file manager's list.
-    view->setBackgroundRole(QPalette::Base);
 }
 
 } // namespace
@@ -69,19 +45,26 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_model = m_shown->model();
     connect(m_shown, &ShownFolder::stateChanged, this, &FolderView::showListingState);
 
-    m_loader = new PosterLoader(this);
-    connect(m_loader, &PosterLoader::infoChanged, this, &FolderView::infoChanged);
+    m_loader = new MovieDataLoader(this);
+    connect(m_loader, &MovieDataLoader::infoChanged, this, &FolderView::infoChanged);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderView::rowsArrived);
     m_icons = new EntryIcons(m_loader, this);
     const qreal dpr = qGuiApp->devicePixelRatio();
-    m_icons->setPosterBox(QSize(largeIcon, largeIcon) * dpr, dpr);
+    m_icons->setPosterBox(QSize(largeIconSize, largeIconSize) * dpr, dpr);
     m_icons->setOnScreenCheck([this](const QString &name) { return isOnScreen(name); });
     m_model->setIcons(m_icons);
     connect(m_icons, &EntryIcons::iconChanged, m_model, &FolderModel::iconChanged);
 
+    createViews();
+    createActions();
+    setViewMode(ViewMode::LargeIcons);
+}
+
+void FolderView::createViews()
+{
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("iconView"));
-    setUpCommon(m_list);
+    setUpInnerView(m_list);
     m_list->setModel(m_model);
     m_delegate =
         new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_list);
@@ -89,12 +72,12 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     m_details = new QTreeView(this);
     m_details->setObjectName(QStringLiteral("detailsView"));
-    setUpCommon(m_details);
+    setUpInnerView(m_details);
     m_details->setModel(m_model);
     m_detailsDelegate =
         new EntryDelegate([this](const QModelIndex &index) { entryPainted(index); }, m_details);
     m_details->setItemDelegate(m_detailsDelegate);
-    setUpDetails();
+    setUpDetailsView(m_details, m_list);
 
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);
@@ -111,7 +94,11 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
 
     connect(m_list, &QAbstractItemView::activated, this, &FolderView::openEntry);
     connect(m_details, &QAbstractItemView::activated, this, &FolderView::openEntry);
+}
 
+// What the entry actions may see and do of the shown folder.
+void FolderView::createActions()
+{
     EntryAccess access;
     access.folder = [this] {
         return m_path;
@@ -143,8 +130,6 @@ FolderView::FolderView(QWidget *parent) : QWidget(parent)
     m_actions = new EntryActions(this, {m_list, m_details}, std::move(access));
     connect(m_actions, &EntryActions::problem, this, &FolderView::problem);
     connect(m_actions, &EntryActions::backRequested, this, &FolderView::backRequested);
-
-    setViewMode(ViewMode::LargeIcons);
 }
 
 FolderView::~FolderView()
@@ -157,81 +142,11 @@ FolderView::~FolderView()
     delete m_loader;
 }
 
-void FolderView::setUpDetails()
-{
-    // One selection for both views, so the chosen entry survives a mode change.
-    QItemSelectionModel *ownSelection = m_details->selectionModel();
-    m_details->setSelectionModel(m_list->selectionModel());
-    delete ownSelection;
-    m_details->setRootIsDecorated(false);
-    m_details->setItemsExpandable(false);
-    m_details->setExpandsOnDoubleClick(false);
-    m_details->setUniformRowHeights(true);
-    m_details->setAllColumnsShowFocus(true);
-    // The icon modes show the details view's order too: it is the model's.
-    m_details->header()->setSortIndicator(FolderModel::NameColumn, Qt::AscendingOrder);
-    m_details->setSortingEnabled(true);
-    m_details->header()->setStretchLastSection(true);
-    m_details->setColumnWidth(FolderModel::NameColumn, nameColumnWidth);
-    m_details->setColumnWidth(FolderModel::SizeColumn, sizeColumnWidth);
-    m_details->setColumnWidth(FolderModel::TypeColumn, typeColumnWidth);
-    m_details->setColumnWidth(FolderModel::DateColumn, dateColumnWidth);
-    for (const int column :
-         {FolderModel::YearColumn, FolderModel::RatingColumn, FolderModel::RuntimeColumn})
-        m_details->setColumnWidth(column, movieColumnWidth);
-}
-
 void FolderView::setViewMode(ViewMode mode)
 {
     m_mode = mode;
     m_icons->setPostersShown(mode == ViewMode::LargeIcons || mode == ViewMode::SmallIcons);
-    m_delegate->setItemSize(QSize());
-    switch (mode) {
-    case ViewMode::LargeIcons: {
-        m_list->setViewMode(QListView::IconMode);
-        // Once the other modes have set flow and wrapping, setViewMode() leaves them
-        // alone: set them here too, or large icons come back in list mode's columns.
-        m_list->setFlow(QListView::LeftToRight);
-        m_list->setWrapping(true);
-        m_list->setMovement(QListView::Static);
-        m_list->setIconSize(QSize(largeIcon, largeIcon));
-        const QSize grid(largeGridWidth,
-                         largeIcon + 2 * m_list->fontMetrics().height() + largeGridMargin);
-        m_list->setGridSize(grid);
-        // Every cell the grid's size: 2,000 names need no measuring.
-        m_delegate->setItemSize(grid);
-        m_list->setWordWrap(true);
-        m_list->setUniformItemSizes(false);
-        break;
-    }
-    case ViewMode::SmallIcons:
-        // Icon beside the name, rows filled left to right, like the classic
-        // small-icons view (IconMode would put the name under the icon).
-        m_list->setViewMode(QListView::ListMode);
-        m_list->setFlow(QListView::LeftToRight);
-        m_list->setWrapping(true);
-        m_list->setIconSize(QSize(smallIcon, smallIcon));
-        m_list->setGridSize(smallGrid);
-        m_list->setWordWrap(false);
-        m_list->setUniformItemSizes(false);
-        break;
-    case ViewMode::List:
-        // Columns filled top to bottom, scrolling sideways.
-        m_list->setViewMode(QListView::ListMode);
-        m_list->setFlow(QListView::TopToBottom);
-        m_list->setWrapping(true);
-        m_list->setIconSize(QSize(smallIcon, smallIcon));
-        m_list->setGridSize(QSize());
-        m_list->setWordWrap(false);
-        m_list->setUniformItemSizes(false);
-        break;
-    case ViewMode::Details:
-        break;
-    }
-    if (mode != ViewMode::Details) {
-        // setViewMode() resets these; a resize must lay the entries out again.
-        m_list->setResizeMode(QListView::Adjust);
-    }
+    setListMode(m_list, m_delegate, mode);
     QAbstractItemView *shown = currentView();
     const bool hadFocus = m_stack->currentWidget() && m_stack->currentWidget()->hasFocus();
     m_stack->setCurrentWidget(shown);
@@ -298,8 +213,7 @@ void FolderView::showListingState()
             text = tr("没有读取此文件夹的权限：%1").arg(shown);
             break;
         default:
-            text = tr("无法读取文件夹：%1（%2）")
-                       .arg(shown, QString::fromLocal8Bit(strerror(m_shown->failure())));
+            text = tr("无法读取文件夹：%1（%2）").arg(shown, systemErrorText(m_shown->failure()));
             break;
         }
         break;
@@ -358,7 +272,7 @@ void FolderView::askForNewRowsInfo()
 {
     const QStringList names = std::exchange(m_newNames, {});
     // Should a .nfo come in after its video, the video is asked for again.
-    const QHash<QString, QString> videoOfNfo = videosByNfo(*m_model, names);
+    const QHash<QString, QString> videoOfNfo = m_model->videosByNfo(names);
     for (const QString &name : names) {
         askForInfo(name, false);
         // Asking twice costs nothing: a queued or known entry is not queued again.

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "folderview/folderlister.h"
+#include "disk/folderlister.h"
+#include "folderview/viewmodes.h"
 
 #include <QString>
 #include <QWidget>
@@ -18,12 +19,8 @@ class EntryActions;
 class EntryDelegate;
 class EntryIcons;
 class FolderModel;
-class PosterLoader;
+class MovieDataLoader;
 class ShownFolder;
-
-// How the folder view draws its entries; the 16-bit values are the ones the
-// window writes.
-enum class ViewMode : qint16 { LargeIcons = 0, SmallIcons = 1, List = 2, Details = 3 };
 
 // Lists the entries of one folder. It does not move between folders on its own:
 // opening a folder only reports it (itemOpened), and the host writes the new
@@ -67,7 +64,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void setUpDetails();
+    void createViews();
+    void createActions();
     void openEntry(const QModelIndex &index);
     void openNamed(const QString &name, EntryKind kind);
     QAbstractItemView *currentView() const;
@@ -84,7 +82,7 @@ private:
     FolderModel *m_model = nullptr;
     EntryIcons *m_icons = nullptr;
     // Posters and .nfo files, found in one pass over each movie folder.
-    PosterLoader *m_loader = nullptr;
+    MovieDataLoader *m_loader = nullptr;
     // Names just added, whose .nfo is asked for once the batch is in.
     QStringList m_newNames;
     QStackedLayout *m_stack = nullptr;

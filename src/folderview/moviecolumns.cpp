@@ -1,11 +1,8 @@
 #include "folderview/moviecolumns.h"
 
-#include "folderview/foldermodel.h"
-
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
-#include <algorithm>
 
 namespace moviecat {
 
@@ -27,13 +24,13 @@ std::optional<int> movieYear(const FolderEntry &row)
 std::optional<double> movieNumber(const FolderEntry &row, int column)
 {
     switch (column) {
-    case FolderModel::YearColumn:
+    case YearColumn:
         if (const std::optional<int> year = movieYear(row))
             return *year;
         return std::nullopt;
-    case FolderModel::RatingColumn:
+    case RatingColumn:
         return row.movie ? row.movie->rating : std::nullopt;
-    case FolderModel::RuntimeColumn:
+    case RuntimeColumn:
         if (row.movie && row.movie->minutes)
             return *row.movie->minutes;
         return std::nullopt;
@@ -44,17 +41,17 @@ std::optional<double> movieNumber(const FolderEntry &row, int column)
 
 bool isMovieColumn(int column)
 {
-    return column >= FolderModel::YearColumn && column <= FolderModel::RuntimeColumn;
+    return column >= YearColumn && column <= RuntimeColumn;
 }
 
 QString movieColumnTitle(int column)
 {
     switch (column) {
-    case FolderModel::YearColumn:
+    case YearColumn:
         return Text::tr("年份");
-    case FolderModel::RatingColumn:
+    case RatingColumn:
         return Text::tr("评分");
-    case FolderModel::RuntimeColumn:
+    case RuntimeColumn:
         return Text::tr("片长");
     default:
         return {};
@@ -67,11 +64,11 @@ QVariant movieText(const FolderEntry &row, int column)
     if (!value)
         return {};
     switch (column) {
-    case FolderModel::YearColumn:
+    case YearColumn:
         return QString::number(int(*value));
-    case FolderModel::RatingColumn:
+    case RatingColumn:
         return QLocale().toString(*value, 'f', 1);
-    case FolderModel::RuntimeColumn:
+    case RuntimeColumn:
         return Text::tr("%1 分钟").arg(int(*value));
     default:
         return {};
@@ -93,8 +90,7 @@ QVariant movieToolTip(const FolderEntry &row, const QString &note)
             sameTitle ? movie->title : Text::tr("%1（%2）").arg(movie->title, movie->originalTitle);
         lines << QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped());
     }
-    for (const int column :
-         {FolderModel::YearColumn, FolderModel::RatingColumn, FolderModel::RuntimeColumn}) {
+    for (const int column : {YearColumn, RatingColumn, RuntimeColumn}) {
         const QVariant value = movieText(row, column);
         if (value.isValid()) {
             lines << Text::tr("%1：%2").arg(movieColumnTitle(column),
@@ -113,21 +109,6 @@ QVariant movieToolTip(const FolderEntry &row, const QString &note)
     if (!note.isEmpty())
         lines << note.toHtmlEscaped();
     return QStringLiteral("<qt>%1</qt>").arg(lines.join(QLatin1String("<br>")));
-}
-
-QHash<QString, QString> videosByNfo(const FolderModel &model, const QStringList &newNames)
-{
-    QHash<QString, QString> videos;
-    const bool withNfo = std::any_of(newNames.begin(), newNames.end(), [](const QString &name) {
-        return name.endsWith(QLatin1String(".nfo"), Qt::CaseInsensitive);
-    });
-    if (!withNfo)
-        return videos;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        if (model.isFilm(row))
-            videos.insert(NfoFile::besideVideo(model.name(row)), model.name(row));
-    }
-    return videos;
 }
 
 } // namespace moviecat

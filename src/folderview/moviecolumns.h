@@ -1,17 +1,15 @@
 #pragma once
 
+#include "folderview/foldercolumns.h"
 #include "folderview/folderentry.h"
 
-#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <optional>
 
 namespace moviecat {
 
-class FolderModel;
-
-// The details view's movie columns (FolderModel's Year, Rating and Running time)
+// The details view's movie columns (the Year, Rating and Running time)
 // and the tooltip, from what an entry's .nfo and name say.
 
 bool isMovieColumn(int column);
@@ -25,9 +23,5 @@ QVariant movieText(const FolderEntry &row, int column);
 // Title (and original title), year, rating, running time and the plot's first
 // lines, then the note if any; invalid when nothing of the movie is known.
 QVariant movieToolTip(const FolderEntry &row, const QString &note);
-
-// The shown videos by the name of the .nfo that would stand beside each, if any of
-// the new names is a .nfo's.
-QHash<QString, QString> videosByNfo(const FolderModel &model, const QStringList &newNames);
 
 } // namespace moviecat

@@ -1,8 +1,8 @@
 #include "folderview/shownfolder.h"
 
+#include "disk/workerpool.h"
 #include "folderview/foldermodel.h"
 #include "folderview/folderwatch.h"
-#include "folderview/workerpool.h"
 
 namespace moviecat {
 

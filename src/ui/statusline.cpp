@@ -1,5 +1,6 @@
 #include "ui/statusline.h"
 
+#include "ui/datetext.h"
 #include "ui/filenames.h"
 #include "ui/windowless.h"
 
@@ -9,7 +10,7 @@ namespace moviecat {
 
 QString dateText(const QDate &date)
 {
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
+    return dateText(date.startOfDay(), DateDetail::Day);
 }
 
 QString timeText(const QTime &time)

@@ -2,8 +2,8 @@
 // the view modes, as seen through the window's controls.
 #include "windowfixture.h"
 
+#include "app/navigationhistory.h"
 #include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -3,8 +3,8 @@
 #include "windowfixture.h"
 
 #include "app/layouts.h"
+#include "app/navigationhistory.h"
 #include "folderview/folderview.h"
-#include "folderview/navigationhistory.h"
 #include "ui/colors.h"
 #include "ui/form.h"
 

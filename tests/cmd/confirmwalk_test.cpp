@@ -8,6 +8,7 @@
 #include "index/folderindex.h"
 #include "index/indexcache.h"
 #include "temptree.h"
+#include "walklines.h"
 
 #include <QFile>
 #include <atomic>
@@ -26,6 +27,7 @@
 
 using moviecat::SearchBatch;
 using moviecat::index::FolderIndex;
+using moviecat::test::Lines;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 namespace fs = std::filesystem;
@@ -37,17 +39,6 @@ namespace {
 const char *const pieces[] = {
     "Love", "love", "é", "Ame\xCC\x81lie", "霸王", "\xB0\xAE", "caf\xE9", ".hid",
     "a b",  "x",    "Z", "100%",           "(1)",  "ß",        "0",       "Extras",
-};
-
-struct Lines : WalkSink {
-    std::vector<std::string> lines;
-    std::vector<std::string> messages;
-    bool line(std::string_view text) override
-    {
-        lines.emplace_back(text);
-        return true;
-    }
-    void message(std::string_view text) override { messages.emplace_back(text); }
 };
 
 // The system's calls, counted: listings read and folders asked for their time.

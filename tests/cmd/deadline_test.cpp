@@ -2,10 +2,14 @@
 // with everything else, in order, and says which folder it left out.
 #include "base/helperreport.h"
 #include "cmd/interpreter.h"
+#include "index/folderindex.h"
 #include "search/batchfile.h"
 #include "temptree.h"
+#include "walklines.h"
 
+#include <QDir>
 #include <QFile>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -14,6 +18,8 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +27,8 @@
 using moviecat::SearchBatch;
 using moviecat::SkippedFolder;
 using moviecat::SkipReason;
+using moviecat::index::FolderIndex;
+using moviecat::test::Lines;
 using moviecat::test::TempTree;
 using namespace moviecat::cmd;
 
@@ -237,6 +245,94 @@ TEST_F(DeadlineTest, AFailedWriteEndsTheBatchWithoutWaitingForAStuckReader)
               QString::fromUtf8(std::strerror(ENOSPC)))
         << errors;
     EXPECT_TRUE(QFile::exists(batchFile())) << "a half-written result must not look finished";
+}
+
+// The first listing read waits until the open of a folder named "meanwhile", in a later
+// walk, lets it go; that open goes on once the walker counts no reader stuck, so the
+// reader held comes back, and goes through the rest of its folder, in the middle of it.
+class LateAnswerReader : public FolderReader {
+public:
+    explicit LateAnswerReader(const Walker *&walker) : m_walker(walker) {}
+    ~LateAnswerReader() override { release(); }
+
+    long read(int fd, char *buffer, size_t size) override
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_heldOne) {
+            m_heldOne = true;
+            m_changed.wait(lock, [this] { return m_released; });
+        }
+        lock.unlock();
+        return FolderReader::read(fd, buffer, size);
+    }
+    int open(int dirFd, const char *name, int flags) override
+    {
+        if (names(name, "meanwhile")) {
+            release();
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (m_walker->stuckReaders() != 0 && std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            m_cameBack = m_walker->stuckReaders() == 0;
+        }
+        return FolderReader::open(dirFd, name, flags);
+    }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    std::atomic<bool> m_cameBack = false;
+
+private:
+    const Walker *&m_walker;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_heldOne = false;
+    bool m_released = false;
+};
+
+TEST(LateAnswerTest, ARootGivenUpThatAnswersDuringTheNextWalkLeavesThatWalkItsOwn)
+{
+    // The late root on another file system where there is one, so that its device and
+    // kind would show in the next root's index.
+    TempTree other(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                             : QString());
+    TempTree tree;
+    const std::string late = other.mkdir(QStringLiteral("late/love x")).toStdString();
+    const std::string root = tree.mkdir(QStringLiteral("root")).toStdString();
+    tree.mkdir(QStringLiteral("root/meanwhile/love a"));
+    // A link back into the root, sorted after the folder: searched already, never followed.
+    ASSERT_EQ(::symlink("meanwhile", (root + "/zlink").c_str()), 0);
+
+    const Walker *current = nullptr;
+    LateAnswerReader reader(current);
+    WalkerSettings settings;
+    settings.reader = &reader;
+    settings.deadline = std::chrono::milliseconds(300);
+    Walker walker(settings);
+    current = &walker;
+    const Pattern pattern("*love*");
+    Lines lateOut;
+    FolderIndex lateIndex;
+    const std::string lateRoot = late.substr(0, late.rfind('/'));
+    EXPECT_FALSE(walker.walk(lateRoot, pattern, {}, lateOut, &lateIndex).complete);
+    ASSERT_EQ(walker.stuckReaders(), 1u);
+
+    Lines out;
+    FolderIndex index;
+    EXPECT_TRUE(walker.walk(root, pattern, {}, out, &index).complete);
+    EXPECT_TRUE(reader.m_cameBack) << "the late reader was still stuck";
+    EXPECT_EQ(out.lines, std::vector<std::string>{root + "/meanwhile/love a"});
+    EXPECT_EQ(out.messages, std::vector<std::string>{});
+    struct stat st;
+    struct statfs fs;
+    ASSERT_EQ(::stat(root.c_str(), &st), 0);
+    ASSERT_EQ(::statfs(root.c_str(), &fs), 0);
+    const FolderIndex::Header header = index.header();
+    EXPECT_EQ(header.root, root);
+    EXPECT_EQ(header.device, std::uint64_t(st.st_dev));
+    EXPECT_EQ(header.fileSystem, std::uint64_t(static_cast<unsigned long>(fs.f_type)));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "folderview/folderlister.h"
+#include "disk/folderlister.h"
 
 #include <QCoreApplication>
 #include <QHash>

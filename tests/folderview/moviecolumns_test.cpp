@@ -1,7 +1,7 @@
 #include "folderview/foldermodel.h"
-#include "folderview/nfofile.h"
 #include "folderviewfixture.h"
 #include "helpers.h"
+#include "movies/nfofile.h"
 
 #include <QAbstractItemModelTester>
 #include <QDateTime>

@@ -1,6 +1,6 @@
+#include "disk/workerpool.h"
 #include "folderview/foldermodel.h"
 #include "folderview/shownfolder.h"
-#include "folderview/workerpool.h"
 #include "folderviewfixture.h"
 #include "heldlister.h"
 

@@ -1,0 +1,12 @@
+#include "disk/systemerror.h"
+
+#include <cstring>
+
+namespace moviecat {
+
+QString systemErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace moviecat
