@@ -15,7 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -32,7 +32,7 @@ namespace {
 class Watch : public QObject {
 public:
     QElapsedTimer clock;
-    QListWidget *results = nullptr;
+    QListView *results = nullptr;
     qint64 firstPaintOfInstant = -1;
     qint64 firstPaintAfterFinish = -1;
     bool instant = false;
@@ -43,7 +43,7 @@ protected:
     {
         if (event->type() != QEvent::Paint)
             return false;
-        if (instant && firstPaintOfInstant < 0 && results->count() > 0)
+        if (instant && firstPaintOfInstant < 0 && results->model()->rowCount() > 0)
             firstPaintOfInstant = clock.nsecsElapsed();
         if (finished && firstPaintAfterFinish < 0)
             firstPaintAfterFinish = clock.nsecsElapsed();
@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     std::printf("resident memory:         %.1f MB after loading (%.1f MB before)\n",
                 double(bench::residentKiB()) / 1024.0, double(residentBefore) / 1024.0);
 
-    auto *results = window.findChild<QListWidget *>(QStringLiteral("List3"));
+    auto *results = window.findChild<QListView *>(QStringLiteral("List3"));
     Watch watch;
     watch.results = results;
     watch.clock.start();
@@ -163,7 +163,7 @@ int main(int argc, char **argv)
     } else {
         std::printf("index answer:            none\n");
     }
-    std::printf("results:                 %d lines%s\n", results->count(),
+    std::printf("results:                 %d lines%s\n", results->model()->rowCount(),
                 instantAt < 0               ? ""
                 : instantPaths == walkPaths ? ", equal to the index's in set and order"
                                             : ", DIFFERENT from the index's");

@@ -23,7 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -49,7 +49,7 @@ struct ViewportMargins : QAbstractScrollArea {
 // horizontal scroll bar, if any), so it hides none of them.
 class ResultsSourceLine : public QLabel {
 public:
-    ResultsSourceLine(QListWidget *results, int height)
+    ResultsSourceLine(QListView *results, int height)
         : QLabel(results->parentWidget()), m_results(results)
     {
         resize(results->width(), height);
@@ -108,7 +108,7 @@ private:
         raise();
     }
 
-    QListWidget *m_results;
+    QListView *m_results;
     bool m_wanted = false;
 };
 
@@ -191,7 +191,7 @@ void MainWindow::createCategories()
     m_categories = new CategoryButtons(categoryButtons(), this);
 }
 
-QLabel *MainWindow::createIndexStatus(QListWidget *results)
+QLabel *MainWindow::createIndexStatus(QListView *results)
 {
     auto *status = new ResultsSourceLine(results, twipsToPixels(kIndexStatusTwips));
     status->setObjectName(QStringLiteral("IndexStatus"));
@@ -208,7 +208,7 @@ void MainWindow::createSearch()
     search.searchBox = control<QLineEdit>(this, role::searchBox());
     search.searchButton = control<QPushButton>(this, role::searchButton());
     search.toggleButton = control<QPushButton>(this, role::resultsToggle());
-    search.results = control<QListWidget>(this, role::resultsList());
+    search.results = control<QListView>(this, role::resultsList());
     search.busyPicture = control<WindowlessPicture>(this, role::searchBusyPicture());
     search.poll = control<QTimer>(this, role::searchPollTimer());
     search.indexStatus = createIndexStatus(search.results);
@@ -255,7 +255,7 @@ CategoryButtons::Buttons MainWindow::categoryButtons() const
 void MainWindow::describeForAccessibility()
 {
     control<QLineEdit>(this, role::searchBox())->setAccessibleName(tr("影片名称"));
-    control<QListWidget>(this, role::resultsList())->setAccessibleName(tr("搜索结果"));
+    control<QListView>(this, role::resultsList())->setAccessibleName(tr("搜索结果"));
     m_view->setAccessibleName(tr("文件夹"));
     control<QWidget>(this, role::clockLabel())->setAccessibleDescription(tr("时钟"));
     control<QWidget>(this, role::categoryLabel())->setAccessibleDescription(tr("当前分类"));

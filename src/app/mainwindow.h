@@ -9,7 +9,7 @@
 
 class QApplication;
 class QLabel;
-class QListWidget;
+class QListView;
 
 namespace moviecat {
 
@@ -45,7 +45,7 @@ private:
     void createBrowsing();
     void createCategories();
     void createSearch();
-    static QLabel *createIndexStatus(QListWidget *results);
+    static QLabel *createIndexStatus(QListView *results);
     void createStatusLine();
     void createChrome();
     void wireFeatures();

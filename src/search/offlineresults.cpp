@@ -20,6 +20,33 @@ QString withoutTrailingSeparators(QString folder)
     return folder;
 }
 
+bool belowAny(const QString &path, const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        if (OfflineResults::isBelow(path, folder))
+            return true;
+    }
+    return false;
+}
+
+// The walk lists its categories one after another: a line belongs to the first
+// category, from the previous line's on, whose folder holds it.
+QList<qsizetype> categoriesOf(const QStringList &walked, const QList<SearchIndex::Part> &parts)
+{
+    QList<qsizetype> categoryOf(walked.size(), 0);
+    qsizetype category = 0;
+    for (qsizetype line = 0; line < walked.size(); ++line) {
+        for (qsizetype c = category; c < parts.size(); ++c) {
+            if (OfflineResults::isBelow(walked.at(line), parts.at(c).root)) {
+                category = c;
+                break;
+            }
+        }
+        categoryOf[line] = category;
+    }
+    return categoryOf;
+}
+
 } // namespace
 
 bool OfflineResults::isBelow(const QString &path, const QString &folder)
@@ -51,29 +78,9 @@ OfflineResults::Rows OfflineResults::merge(const QStringList &walked,
         rows.paths = walked;
         return rows;
     }
-    const auto belowGivenUp = [&folders](const QString &path) {
-        for (const QString &folder : folders) {
-            if (isBelow(path, folder))
-                return true;
-        }
-        return false;
-    };
     const QSet<QString> confirmed(walked.begin(), walked.end());
     const QList<SearchIndex::Part> &parts = answer.parts;
-
-    // The walk lists its categories one after another: a line belongs to the first
-    // category, from the previous line's on, whose folder holds it.
-    QList<qsizetype> categoryOf(walked.size(), 0);
-    qsizetype category = 0;
-    for (qsizetype line = 0; line < walked.size(); ++line) {
-        for (qsizetype c = category; c < parts.size(); ++c) {
-            if (isBelow(walked.at(line), parts.at(c).root)) {
-                category = c;
-                break;
-            }
-        }
-        categoryOf[line] = category;
-    }
+    const QList<qsizetype> categoryOf = categoriesOf(walked, parts);
 
     rows.paths.reserve(walked.size());
     qsizetype next = 0; // the next line of the walk to place
@@ -82,7 +89,7 @@ OfflineResults::Rows OfflineResults::merge(const QStringList &walked,
         QList<qsizetype> offline; // places in this category's index answer
         for (qsizetype k = 0; k < part.count; ++k) {
             const QString &path = answer.paths.at(part.first + k);
-            if (!confirmed.contains(path) && belowGivenUp(path))
+            if (!confirmed.contains(path) && belowAny(path, folders))
                 offline << k;
         }
         if (offline.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace moviecat {
@@ -57,6 +58,18 @@ QString ScratchFolder::resultFile(int search) const
 QString ScratchFolder::indexBatchFile() const
 {
     return path() + QDir::separator() + QStringLiteral("index.bat");
+}
+
+std::optional<QString> ScratchFolder::writeBatch(const QString &file, const QByteArray &bytes)
+{
+    QFile batch(file);
+    if (batch.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        batch.write(bytes) == bytes.size() && batch.flush())
+        return std::nullopt;
+    const QString why = batch.errorString();
+    batch.close();
+    batch.remove();
+    return why;
 }
 
 QString CommandInterpreter::program()

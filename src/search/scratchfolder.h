@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace moviecat {
 
@@ -22,6 +24,9 @@ public:
     QString resultFile(int search) const; // list-<search>.txt
     // The background indexer's batch; its output goes nowhere.
     QString indexBatchFile() const; // index.bat
+
+    // Writes a batch whole, or removes what went in and gives the system's reason.
+    static std::optional<QString> writeBatch(const QString &file, const QByteArray &bytes);
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -1,21 +1,22 @@
 #include "search/searchcontroller.h"
 
+#include "search/backgroundindexer.h"
 #include "search/batchfile.h"
+#include "search/helperprocess.h"
 #include "search/offlineresults.h"
-#include "search/resultrows.h"
+#include "search/resultslist.h"
 #include "search/scratchfolder.h"
 #include "search/searchindex.h"
-#include "ui/filenames.h"
+#include "search/skippedwording.h"
+#include "search/stateline.h"
+#include "search/typingsearch.h"
 #include "ui/windowless.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -30,80 +31,37 @@ constexpr qsizetype kMaxHelperErrors = 16 * 1024 * 1024;
 // How long the walk waits at most for the index's answer to be shown.
 constexpr int kIndexHeadStartMs = 250;
 
-// A helper killed at the window's end that has not gone yet: one stuck in the kernel on
-// an unreachable share cannot be reaped until the share answers, and one at idle priority
-// may take a while to get the processor to die on a busy machine. Deleting its QProcess
-// would wait up to 30 s for it; it is kept here instead, and deleted once it has gone.
-void keepUntilGone(QProcess *helper)
-{
-    static auto *const kept = new QList<QPointer<QProcess>>;
-    helper->setParent(nullptr);
-    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
-    kept->removeAll(nullptr);
-    kept->append(helper);
-}
-
 } // namespace
 
 SearchController::SearchController(const Controls &controls, QObject *parent)
     : QObject(parent), m_controls(controls), m_index(new SearchIndex(this)),
-      m_rows(new ResultRows(controls.results, this))
+      m_list(new ResultsList(controls.results, this)),
+      m_state(std::make_unique<SearchStateLine>(controls.results, controls.indexStatus)),
+      m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this)),
+      m_typing(new TypingSearch(
+          [this](const QString &text, TypingSearch::Done done) {
+              m_index->query(m_categoryPaths, text, std::move(done));
+          },
+          this))
 {
-    // The paths' own bytes stay for a pick. A line only the index vouches for is greyed
-    // and says since when; one whose name is not in the system's encoding says so.
-    m_rows->setDecorate([this](QListWidgetItem *item, int row) {
-        const QString &path = m_rows->paths().at(row);
-        QStringList notes;
-        const auto offline = m_offline.constFind(path);
-        if (offline != m_offline.cend()) {
-            notes << tr("离线，最后见于 %1").arg(SearchIndex::shownTime(*offline));
-            item->setForeground(
-                m_controls.results->palette().color(QPalette::Disabled, QPalette::Text));
-        }
-        if (const QString note = FileNames::encodingNote(path); !note.isEmpty())
-            notes << note;
-        if (notes.isEmpty())
-            return;
-        const QString note = notes.join(tr("；"));
-        item->setToolTip(note);
-        item->setData(Qt::AccessibleDescriptionRole, note);
-    });
-    connect(m_index, &SearchIndex::refreshed, this, &SearchController::indexInBackground);
+    connect(m_index, &SearchIndex::refreshed, m_indexer, &BackgroundIndexer::index);
+    connect(m_index, &SearchIndex::checked, m_indexer, &BackgroundIndexer::freshen);
+    connect(m_indexer, &BackgroundIndexer::indexed, this,
+            [this] { m_index->refresh(m_categoryPaths); });
+    connect(m_list, &ResultsList::picked, this, &SearchController::picked);
     m_controls.searchBox->installEventFilter(this);
-    m_controls.results->viewport()->installEventFilter(this);
-    m_controls.results->setUniformItemSizes(true); // a hundred thousand lines load at once
     connect(m_controls.searchButton, &QPushButton::clicked, this, &SearchController::launch);
+    connect(m_controls.searchBox, &QLineEdit::returnPressed, this, &SearchController::launch);
+    connect(m_controls.searchBox, &QLineEdit::textChanged, this, &SearchController::typed);
+    connect(m_typing, &TypingSearch::answered, this, &SearchController::showTyped);
     connect(m_controls.poll, &QTimer::timeout, this, &SearchController::poll);
     connect(m_controls.toggleButton, &QPushButton::clicked, this, &SearchController::toggleResults);
-    // A pick is a mouse click on a line, or the selection moved by the keys.
-    connect(m_controls.results, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { pick(m_controls.results->row(item)); });
-    connect(m_controls.results, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_pressOnResults && !m_restoring)
-            pick(row);
-    });
-    if (m_controls.indexStatus) {
-        m_controls.indexStatus->hide();
-        m_controls.indexStatus->setAccessibleName(tr("搜索结果来源"));
-    }
 }
 
 SearchController::~SearchController()
 {
     // The helpers of earlier searches that have not gone yet are children too.
-    const QList<QProcess *> helpers = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
-    for (QProcess *helper : helpers) {
-        helper->disconnect(this);
-        if (helper->state() != QProcess::NotRunning)
-            helper->kill();
-    }
-    // Killed, they go at once, or are let go.
-    const QDeadlineTimer deadline(250);
-    for (QProcess *helper : helpers) {
-        if (helper->state() != QProcess::NotRunning &&
-            !helper->waitForFinished(int(deadline.remainingTime())))
-            keepUntilGone(helper);
-    }
+    HelperProcess::endAll(findChildren<QProcess *>());
 }
 
 void SearchController::setCategoryPaths(const QStringList &paths)
@@ -119,31 +77,8 @@ bool SearchController::eventFilter(QObject *watched, QEvent *event)
         if (!m_promptCleared)
             m_controls.searchBox->setText(QString());
         m_promptCleared = true;
-    } else if (watched == m_controls.results->viewport()) {
-        filterResultsMouse(event);
     }
     return QObject::eventFilter(watched, event);
-}
-
-void SearchController::filterResultsMouse(QEvent *event)
-{
-    QListWidget *results = m_controls.results;
-    if (event->type() == QEvent::MouseButtonPress) {
-        m_pressOnResults = true;
-        m_rowBeforePress = results->currentRow();
-        m_pressedRow =
-            results->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        m_pressOnResults = false; // the row changed at the press; the click picks it
-        // A press dragged to another line (or off the lines) gives no click, yet the
-        // highlight has moved: pick the line it now shows.
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        const int releasedRow = results->indexAt(mouse->position().toPoint()).row();
-        const bool clickFollows =
-            mouse->button() == Qt::LeftButton && releasedRow >= 0 && releasedRow == m_pressedRow;
-        if (!clickFollows && results->currentRow() != m_rowBeforePress)
-            pick(results->currentRow());
-    }
 }
 
 QString SearchController::scratchPath() const
@@ -159,7 +94,7 @@ qint64 SearchController::helperProcessId() const
 
 qint64 SearchController::indexerProcessId() const
 {
-    return m_indexer ? m_indexer->processId() : 0;
+    return m_indexer->processId();
 }
 
 QString SearchController::batchFile() const
@@ -183,19 +118,20 @@ void SearchController::launch()
     // of one that has ended may still be on its way out, and its end, arriving before
     // the new helper has started, must not be taken for the new search's.
     abandonHelper();
+    m_typing->stop();
     if (!prepareScratch())
         return;
 
     ++m_search;
+    m_text = text;
     m_busy = true;
     m_instantShown = false;
     m_controls.toggleButton->hide();
     m_controls.busyPicture->show();
     m_helperStarted = false;
-    m_rows->clear();
-    m_offline.clear();
+    m_list->clear();
     m_answer = {};
-    setIndexStatus(QString());
+    m_state->clear();
 
     QStringList leftOut;
     if (!writeBatch(text, &leftOut))
@@ -209,7 +145,7 @@ void SearchController::launch()
         // Kept for the walk's end: it stands in for the folders the walk has to give up.
         m_answer = answer;
         if (answer.any)
-            showInstant(search, answer.paths, answer.walked);
+            showInstant(search);
         QTimer::singleShot(0, this, [this, search] { startHelper(search); });
     });
     QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
@@ -254,19 +190,22 @@ bool SearchController::writeBatch(const QString &text, QStringList *leftOut)
         else
             paths << path;
     }
-    QFile batch(m_scratch->batchFile(m_search));
-    const QByteArray bytes = SearchBatch::compose(paths, text, m_scratch->resultFile(m_search),
-                                                  m_scratch->batchFile(m_search));
-    if (!batch.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        batch.write(bytes) != bytes.size() || !batch.flush()) {
-        const QString why = batch.errorString();
-        batch.close();
-        batch.remove();
-        abandonLaunch(tr("无法写入 %1：%2").arg(batch.fileName(), why));
+    const QString batchFile = m_scratch->batchFile(m_search);
+    if (const std::optional<QString> why = ScratchFolder::writeBatch(
+            batchFile,
+            SearchBatch::compose(paths, text, m_scratch->resultFile(m_search), batchFile))) {
+        abandonLaunch(tr("无法写入 %1：%2").arg(batchFile, *why));
         return false;
     }
-    batch.close();
     return true;
+}
+
+// Without a folder the background indexer has no batch, and its roots stay unindexed
+// until a search walks them.
+QString SearchController::indexerBatchFile()
+{
+    QString why;
+    return prepareScratch(&why) ? m_scratch->indexBatchFile() : QString();
 }
 
 void SearchController::startHelper(int search)
@@ -275,13 +214,10 @@ void SearchController::startHelper(int search)
         return;
     m_helperStarted = true;
     if (m_helper)
-        letGo(m_helper);
+        HelperProcess::letGo(m_helper, this);
     m_helperErrors.clear();
-    m_helper = new QProcess(this);
-    m_helper->setProgram(CommandInterpreter::program());
-    m_helper->setArguments(CommandInterpreter::arguments(m_scratch->batchFile(m_search)));
-    m_helper->setStandardOutputFile(QProcess::nullDevice());
-    m_helper->setStandardInputFile(QProcess::nullDevice());
+    m_helper =
+        HelperProcess::create(m_scratch->batchFile(m_search), HelperProcess::Kind::Search, this);
     // Its complaints say which folders it left out; they still reach our own stderr.
     connect(m_helper, &QProcess::readyReadStandardError, this, &SearchController::takeHelperErrors);
     // Done the moment it ends; the poll stays for a helper that cannot end.
@@ -292,22 +228,6 @@ void SearchController::startHelper(int search)
     });
     m_helper->start();
     m_controls.poll->start();
-}
-
-// The last search's helper may still be on its way out after deleting its batch, or held
-// for good by a call on a dead share, which not even a kill ends. Deleting a running
-// QProcess would kill it and wait for it here, on the GUI thread, and its end would be
-// taken for the new search's; so it is killed, no longer listened to, and deleted once
-// it has gone.
-void SearchController::letGo(QProcess *helper)
-{
-    helper->disconnect(this);
-    if (helper->state() == QProcess::NotRunning) {
-        delete helper;
-        return;
-    }
-    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
-    helper->kill();
 }
 
 void SearchController::takeHelperErrors()
@@ -336,22 +256,24 @@ void SearchController::poll()
         // The batch deletes itself as its last act; a helper that is gone while the file
         // is still there will never signal, so the search ends with what it wrote.
         if (m_helper && m_helper->state() == QProcess::NotRunning) {
-            takeHelperErrors();
-            QString why;
-            if (m_helper->error() == QProcess::FailedToStart)
-                why =
-                    tr("无法启动搜索程序 %1：%2").arg(m_helper->program(), m_helper->errorString());
-            else if (const std::optional<QString> detail =
-                         SearchBatch::resultsUnwritten(m_helperErrors))
-                why = tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
-            else
-                why = tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
+            const QString why = helperEndedEarly();
             QFile::remove(m_scratch->batchFile(m_search));
             finish(why);
         }
         return;
     }
     finish();
+}
+
+// What to say of a helper gone before its batch was done.
+QString SearchController::helperEndedEarly()
+{
+    takeHelperErrors();
+    if (m_helper->error() == QProcess::FailedToStart)
+        return tr("无法启动搜索程序 %1：%2").arg(m_helper->program(), m_helper->errorString());
+    if (const std::optional<QString> detail = SearchBatch::resultsUnwritten(m_helperErrors))
+        return tr("搜索结果未能全部写入（%1）；列表中是已写入的结果。").arg(*detail);
+    return tr("搜索程序未完成便已停止；列表中是它已找到的结果。");
 }
 
 void SearchController::finish(const QString &problemText)
@@ -383,14 +305,11 @@ void SearchController::finish(const QString &problemText)
         if (folder.reason == SkipReason::NotAnswering)
             givenUp << folder.path;
     }
+    m_indexer->setNotAnswering(givenUp);
     const OfflineResults::Rows rows = OfflineResults::merge(lines, m_answer, givenUp);
-    replaceResults(rows.paths, rows.offline);
+    m_list->replace(rows.paths, rows.offline, m_text);
     QFile::remove(m_scratch->resultFile(m_search));
-    if (!rows.offline.isEmpty())
-        setIndexStatus(tr("%n 个结果离线，取自 %1 的索引；其余已核对", "", int(rows.offline.size()))
-                           .arg(SearchIndex::shownTime(rows.oldest)));
-    else
-        setIndexStatus(m_instantShown ? tr("已核对") : QString());
+    m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
 
@@ -401,63 +320,47 @@ void SearchController::finish(const QString &problemText)
     emit finished(lines);
     if (!message.isEmpty())
         emit problem(message);
-    reportSkipped(skipped);
+    if (const SkippedWording::Lines said = SkippedWording::describe(skipped, m_answer);
+        !said.folders.isEmpty())
+        emit foldersSkipped(said.folders, said.oldestIndex);
 }
 
-void SearchController::showInstant(int search, const QStringList &paths, const QDateTime &walked)
+void SearchController::showInstant(int search)
 {
     // Too late: a newer search has begun, or the walk has answered already.
     if (search != m_search || !m_busy)
         return;
     m_instantShown = true;
-    replaceResults(paths);
+    m_list->replace(m_answer.paths, {}, m_text);
     m_controls.results->show();
-    setIndexStatus(tr("索引结果（%1），正在核对…").arg(SearchIndex::shownTime(walked)));
-    emit instantResults(paths);
+    m_state->confirming(m_answer);
+    emit instantResults(m_answer.paths);
 }
 
-// The list becomes these paths; the line that was current and the line at the top stay
-// where the same paths still are.
-void SearchController::replaceResults(const QStringList &paths,
-                                      const QHash<QString, QDateTime> &offline)
+// Each change of the text asks the loaded indexes alone; no helper starts. A search
+// under way answers an older text, so its walk is let go.
+void SearchController::typed(const QString &text)
 {
-    if (paths == m_rows->paths() && offline == m_offline)
-        return;
-    QListWidget *results = m_controls.results;
-    const QString currentPath = m_rows->paths().value(results->currentRow());
-    const QListWidgetItem *top = results->itemAt(0, 0);
-    const QString topPath = top ? m_rows->paths().value(results->row(top)) : QString();
-
-    m_restoring = true;
-    m_offline = offline;
-    m_rows->show(paths);
-    // Marks "no current row" as chosen, so that keyboard focus arriving in the list
-    // does not make the first line current, which would pick it unasked.
-    results->setCurrentIndex(QModelIndex());
-    if (!currentPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(currentPath)); row >= 0) {
-            m_rows->loadThrough(row);
-            results->setCurrentRow(row);
-        }
+    if (m_busy) {
+        abandonHelper();
+        m_controls.busyPicture->hide();
+        m_controls.toggleButton->show();
     }
-    if (!topPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(topPath)); row >= 0) {
-            // The screen below it too, so that no blank shows before the next slice.
-            m_rows->loadThrough(row + ResultRows::firstRows);
-            results->scrollToItem(results->item(row), QAbstractItemView::PositionAtTop);
-        }
-    }
-    m_restoring = false;
+    m_typing->type(text);
 }
 
-void SearchController::setIndexStatus(const QString &text)
+void SearchController::showTyped(const QString &text, const SearchIndex::Answer &answer)
 {
-    m_controls.results->setAccessibleDescription(text);
-    if (!m_controls.indexStatus)
+    if (m_busy)
         return;
-    m_controls.indexStatus->setText(text);
-    m_controls.indexStatus->setAccessibleDescription(text);
-    m_controls.indexStatus->setVisible(!text.isEmpty());
+    m_list->replace(answer.paths, {}, text);
+    if (text.isEmpty()) {
+        m_state->clear();
+        return;
+    }
+    m_controls.results->show();
+    m_state->typed(answer);
+    emit instantResults(answer.paths);
 }
 
 // The helper of the search under way is let go without waiting; it has its own scratch
@@ -466,7 +369,7 @@ void SearchController::abandonHelper()
 {
     m_controls.poll->stop();
     if (m_helper) {
-        letGo(m_helper);
+        HelperProcess::letGo(m_helper, this);
         m_helper = nullptr;
     }
     if (m_scratch) {
@@ -477,99 +380,9 @@ void SearchController::abandonHelper()
     m_busy = false;
 }
 
-// Roots without an index are walked once by the helper at idle priority, which writes
-// their indexes; searches meanwhile run as ever.
-void SearchController::indexInBackground(const QStringList &roots)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(roots);
-#else
-    QStringList todo;
-    for (const QString &root : roots) {
-        if (!m_indexingTried.contains(root))
-            todo << root;
-    }
-    if (todo.isEmpty() || m_indexer)
-        return;
-    m_indexingTried << todo;
-    // Beside the searches' files under a name of its own; without a folder the roots
-    // simply stay unindexed until a search walks them.
-    QString why;
-    if (!prepareScratch(&why))
-        return;
-    const QString batchFile = m_scratch->indexBatchFile();
-    QFile batch(batchFile);
-    const QByteArray bytes =
-        SearchBatch::compose(todo, QString(), QStringLiteral("NUL"), batchFile);
-    if (!batch.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        batch.write(bytes) != bytes.size() || !batch.flush())
-        return;
-    batch.close();
-    m_indexer = new QProcess(this);
-    m_indexer->setProgram(CommandInterpreter::program());
-    m_indexer->setArguments(QStringList{QStringLiteral("--idle")} +
-                            CommandInterpreter::arguments(batchFile));
-    m_indexer->setStandardOutputFile(QProcess::nullDevice());
-    m_indexer->setStandardInputFile(QProcess::nullDevice());
-    // Its complaints are the next search's to tell.
-    m_indexer->setStandardErrorFile(QProcess::nullDevice());
-    connect(m_indexer, &QProcess::finished, this, [this] {
-        m_indexer->deleteLater();
-        m_indexer = nullptr;
-        m_index->refresh(m_categoryPaths);
-    });
-    connect(m_indexer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            m_indexer->deleteLater();
-            m_indexer = nullptr;
-        }
-    });
-    m_indexer->start();
-#endif
-}
-
-void SearchController::reportSkipped(const QList<SkippedFolder> &skipped)
-{
-    QStringList folders;
-    QDateTime oldestIndex;
-    for (const SkippedFolder &folder : skipped) {
-        QString why;
-        switch (folder.reason) {
-        case SkipReason::Unreadable:
-            why = tr("无法读取");
-            break;
-        case SkipReason::NotAnswering:
-            why = tr("没有响应");
-            break;
-        case SkipReason::NameNotWritable:
-            why = tr("名称无法写入结果");
-            break;
-        case SkipReason::LinkNotFollowed:
-            why = tr("链接无法跟随");
-            break;
-        }
-        if (!folder.detail.isEmpty())
-            why = tr("%1：%2").arg(why, folder.detail);
-        if (folder.reason == SkipReason::NotAnswering) {
-            if (const QDateTime indexed = OfflineResults::indexedAt(folder.path, m_answer);
-                indexed.isValid()) {
-                why = tr("%1；结果取自 %2 的索引").arg(why, SearchIndex::shownTime(indexed));
-                if (!oldestIndex.isValid() || indexed < oldestIndex)
-                    oldestIndex = indexed;
-            }
-        }
-        folders << tr("%1（%2）").arg(FileNames::readable(folder.path), why);
-    }
-    if (!folders.isEmpty())
-        emit foldersSkipped(folders, oldestIndex);
-}
-
 void SearchController::pick(int row)
 {
-    QListWidget *results = m_controls.results;
-    if (row < 0 || row >= results->count())
-        return;
-    emit picked(m_rows->paths().value(row));
+    m_list->pick(row);
 }
 
 void SearchController::toggleResults()

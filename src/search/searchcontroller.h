@@ -4,7 +4,6 @@
 #include "search/searchindex.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -13,19 +12,24 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
 
 namespace moviecat {
 
-class ResultRows;
+class BackgroundIndexer;
+class ResultsList;
+class SearchStateLine;
+class TypingSearch;
 class ScratchFolder;
 class WindowlessPicture;
 
 // The search: writes a batch of DIR lines over every category folder, lets the helper
 // process run it, and loads the matches into the results list when the batch file is
-// gone. It touches only its own controls; the window follows its signals.
+// gone. It touches only its own controls; the window follows its signals. The index
+// answers first; the list's behaviour, the helper process, the background indexer and
+// the wording of skipped folders each live beside it.
 class SearchController : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +37,7 @@ public:
         QLineEdit *searchBox = nullptr;           // Text1
         QPushButton *searchButton = nullptr;      // Command7
         QPushButton *toggleButton = nullptr;      // Command1
-        QListWidget *results = nullptr;           // List3
+        QListView *results = nullptr;             // List3
         WindowlessPicture *busyPicture = nullptr; // Image9
         QTimer *poll = nullptr;                   // Timer2
         QLabel *indexStatus = nullptr;            // where the results come from; may be left out
@@ -64,7 +68,8 @@ public:
     QString resultFile() const;
 
 signals:
-    // The index answered the search; the list shows its answer while the walk confirms.
+    // The index answered the text typed or searched; the list shows its answer (while
+    // the walk confirms it, for a search).
     void instantResults(const QStringList &results);
     // The results are loaded and the list is shown; the paths the helper wrote (the list
     // may hold offline rows from the index besides).
@@ -84,40 +89,35 @@ protected:
 
 private:
     bool prepareScratch(QString *why = nullptr);
-    void showInstant(int search, const QStringList &paths, const QDateTime &walked);
-    void replaceResults(const QStringList &lines, const QHash<QString, QDateTime> &offline = {});
-    void setIndexStatus(const QString &text);
+    void showInstant(int search);
+    void typed(const QString &text);
+    void showTyped(const QString &text, const SearchIndex::Answer &answer);
     void abandonHelper();
-    void indexInBackground(const QStringList &roots);
     bool writeBatch(const QString &text, QStringList *leftOut);
+    QString indexerBatchFile();
     void startHelper(int search);
-    void letGo(QProcess *helper);
     void takeHelperErrors();
+    QString helperEndedEarly();
     void finish(const QString &problemText = {});
-    void reportSkipped(const QList<SkippedFolder> &skipped);
     void abandonLaunch(const QString &message);
-    void filterResultsMouse(QEvent *event);
 
     Controls m_controls;
     QStringList m_categoryPaths;
-    QHash<QString, QDateTime> m_offline; // rows only the index vouches for, and since when
-    SearchIndex::Answer m_answer;        // the index's answer to the latest search
+    SearchIndex::Answer m_answer; // the index's answer to the latest search
     std::unique_ptr<ScratchFolder> m_scratch;
     QPointer<QProcess> m_helper;
-    QPointer<QProcess> m_indexer;
     SearchIndex *m_index = nullptr;
-    ResultRows *m_rows = nullptr; // row by row the paths List3 shows readably
-    QStringList m_indexingTried;  // roots sent to the background indexer once already
+    ResultsList *m_list = nullptr;
+    std::unique_ptr<SearchStateLine> m_state;
+    BackgroundIndexer *m_indexer = nullptr;
+    TypingSearch *m_typing = nullptr;
     QByteArray m_helperErrors;
+    QString m_text;   // what the latest search looks for
     int m_search = 0; // the number of the latest search
     bool m_instantShown = false;
     bool m_helperStarted = false; // the walk of the latest search has begun
-    bool m_restoring = false;     // the list is being rebuilt: its row changes pick nothing
     bool m_busy = false;
     bool m_promptCleared = false;
-    bool m_pressOnResults = false;
-    int m_rowBeforePress = -1;
-    int m_pressedRow = -1;
 };
 
 } // namespace moviecat

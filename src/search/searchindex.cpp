@@ -65,10 +65,12 @@ void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
                 const Work work = watcher->result();
                 watcher->deleteLater();
                 m_snapshot = work.snapshot;
-                if (asked)
+                if (asked) {
                     done(work.answer);
-                else
+                } else {
                     emit refreshed(work.answer.unindexed);
+                    emit checked(work.answer.parts);
+                }
             });
     watcher->setFuture(QtConcurrent::run(
         [old = m_snapshot, roots, query, folder] { return answer(*old, roots, query, folder); }));

@@ -55,6 +55,8 @@ public:
 signals:
     // After refresh(): the category folders that have no usable index.
     void refreshed(const QStringList &unindexed);
+    // After refresh(), too: each category folder's root and when its index was written.
+    void checked(const QList<SearchIndex::Part> &parts);
 
 private:
     struct Loaded {

@@ -5,7 +5,7 @@
 #include "ui/windowless.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -55,7 +55,7 @@ QObject *createControl(QWidget *form, const ControlEntry &spec, const LayoutFact
     case ControlKind::CommandButton:
         return new QPushButton(text, form);
     case ControlKind::ListBox:
-        return new QListWidget(form);
+        return new QListView(form);
     case ControlKind::Timer: {
         auto *timer = new QTimer(form);
         timer->setInterval(spec.interval);

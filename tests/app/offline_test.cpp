@@ -7,10 +7,11 @@
 #include "search/searchcontroller.h"
 #include "slowshare.h"
 
+#include <QBrush>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -107,7 +108,7 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
     open("[movie]\nAction=" + tree.path(QStringLiteral("local/action")).toUtf8() + "\nDrama=" +
              drama.toUtf8() + "\nKids=" + tree.path(QStringLiteral("local/kids")).toUtf8() + "\n",
          /*show=*/true);
-    auto *results = find<QListWidget>(QStringLiteral("List3"));
+    auto *results = find<QListView>(QStringLiteral("List3"));
     auto *status = find<QLabel>(QStringLiteral("IndexStatus"));
     const QStringList all{tree.path(QStringLiteral("local/action/Heat (1995)")),
                           drama + QStringLiteral("/Heat of the Night"),
@@ -120,8 +121,8 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
     ASSERT_TRUE(waitUntilIdle(30000));
     const QDateTime walkTo = QDateTime::currentDateTime();
     ASSERT_EQ(test::itemTexts(results), all);
-    for (int row = 0; row < results->count(); ++row)
-        EXPECT_TRUE(results->item(row)->data(Qt::AccessibleDescriptionRole).isNull());
+    for (int row = 0; row < results->model()->rowCount(); ++row)
+        EXPECT_TRUE(results->model()->index(row, 0).data(Qt::AccessibleDescriptionRole).isNull());
 
     // Switched off: the index answers at once, and its lines of the share stay after the
     // walk has given the share up, in their places, greyed and described.
@@ -129,33 +130,34 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
     QElapsedTimer clock;
     clock.start();
     typeAndSearch(QStringLiteral("heat"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return results->count() == 4; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results->model()->rowCount() == 4; }, 5000));
     EXPECT_LT(clock.elapsed(), kDeadlineMs) << "the index answers before the walk gives up";
     ASSERT_TRUE(waitUntilIdle(kDeadlineMs + 20000));
     ASSERT_EQ(test::itemTexts(results), all);
-    const QColor normal = results->item(0)->foreground().color();
+    const QColor normal =
+        results->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
     const QRegularExpression offline(
         QStringLiteral("^离线，最后见于 (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d)$"));
     QString lastSeen;
     for (const int row : {1, 2}) {
-        const QListWidgetItem *item = results->item(row);
+        const QModelIndex item = results->model()->index(row, 0);
         const QRegularExpressionMatch match =
-            offline.match(item->data(Qt::AccessibleDescriptionRole).toString());
+            offline.match(item.data(Qt::AccessibleDescriptionRole).toString());
         ASSERT_TRUE(match.hasMatch())
-            << item->data(Qt::AccessibleDescriptionRole).toString().toStdString();
+            << item.data(Qt::AccessibleDescriptionRole).toString().toStdString();
         lastSeen = match.captured(1);
-        EXPECT_EQ(item->toolTip(), match.captured(0));
-        EXPECT_NE(item->foreground().color(), normal);
-        EXPECT_EQ(item->foreground().color(),
-                  results->palette().color(QPalette::Disabled, QPalette::Text));
+        EXPECT_EQ(item.data(Qt::ToolTipRole).toString(), match.captured(0));
+        const QColor foreground = item.data(Qt::ForegroundRole).value<QBrush>().color();
+        EXPECT_NE(foreground, normal);
+        EXPECT_EQ(foreground, results->palette().color(QPalette::Disabled, QPalette::Text));
     }
     const QDateTime seen = QDateTime::fromString(lastSeen, QStringLiteral("yyyy-MM-dd HH:mm"));
     EXPECT_TRUE(seen >= walkFrom && seen <= walkTo) << lastSeen.toStdString();
     for (const int row : {0, 3})
-        EXPECT_TRUE(results->item(row)->data(Qt::AccessibleDescriptionRole).isNull());
+        EXPECT_TRUE(results->model()->index(row, 0).data(Qt::AccessibleDescriptionRole).isNull());
     // Neither the state line nor the notice calls the offline lines confirmed.
     EXPECT_EQ(status->text(),
-              QStringLiteral("2 个结果离线，取自 %1 的索引；其余已核对").arg(lastSeen));
+              QStringLiteral("找到 4 个；2 个结果离线，取自 %1 的索引；其余已核对").arg(lastSeen));
     EXPECT_EQ(results->accessibleDescription(), status->text());
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
@@ -183,7 +185,7 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
     {
         FreezeWatch watch(*share, 3000);
         QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
-                          results->visualItemRect(results->item(2)).center());
+                          results->visualRect(results->model()->index(2, 0)).center());
         ASSERT_FALSE(watch.finish()) << "the pick held the window on the share";
     }
     EXPECT_EQ(window->history()->current(), all[2]);
@@ -202,7 +204,7 @@ TEST_F(OfflineTest, ASwitchedOffSharesIndexedResultsStayMarkedAndPickingOneNever
     EXPECT_LT(longestGap, 1000);
     // The offline lines stay as they were.
     EXPECT_EQ(test::itemTexts(results), all);
-    EXPECT_FALSE(results->item(1)->data(Qt::AccessibleDescriptionRole).isNull());
+    EXPECT_FALSE(results->model()->index(1, 0).data(Qt::AccessibleDescriptionRole).isNull());
 }
 
 } // namespace

@@ -11,8 +11,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -37,7 +38,7 @@ protected:
                  "\nDrama=" + tree.path(QStringLiteral("lib/drama")).toUtf8() + "/\n",
              /*show=*/true);
         box = find<QLineEdit>(QStringLiteral("Text1"));
-        results = find<QListWidget>(QStringLiteral("List3"));
+        results = find<QListView>(QStringLiteral("List3"));
         toggle = find<QPushButton>(QStringLiteral("Command1"));
         view = find<FolderView>(QStringLiteral("ExplorerList1"));
         search = window->search();
@@ -64,7 +65,7 @@ protected:
                    tree.path(QStringLiteral("big")).toUtf8() + "\n";
         open(ini, /*show=*/true);
         search = window->search();
-        results = find<QListWidget>(QStringLiteral("List3"));
+        results = find<QListView>(QStringLiteral("List3"));
         box = find<QLineEdit>(QStringLiteral("Text1"));
         typeAndSearch(QStringLiteral("heat"));
         return helperOfThisSearch();
@@ -89,6 +90,8 @@ protected:
     }
 
     QStringList resultLines() const { return moviecat::test::itemTexts(results); }
+    int lineCount() const { return results->model()->rowCount(); }
+    QModelIndex line(int row) const { return results->model()->index(row, 0); }
 
     QString lib(const char *relative) const
     {
@@ -96,7 +99,7 @@ protected:
     }
 
     QLineEdit *box = nullptr;
-    QListWidget *results = nullptr;
+    QListView *results = nullptr;
     QPushButton *toggle = nullptr;
     FolderView *view = nullptr;
     SearchController *search = nullptr;
@@ -155,11 +158,11 @@ TEST_F(SearchTest, PickingAResultOpensItAndRestartsTheHistory)
     openCatalogue();
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_EQ(results->count(), 3);
+    ASSERT_EQ(lineCount(), 3);
     const NavigationHistory *history = window->history();
 
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
-                      results->visualItemRect(results->item(1)).center());
+                      results->visualRect(line(1)).center());
     EXPECT_EQ(view->path(), lib("action/Ronin (1998)/Heat extras"));
     EXPECT_EQ(history->paths(), QStringList{lib("action/Ronin (1998)/Heat extras")});
 
@@ -182,7 +185,7 @@ TEST_F(SearchTest, NamesThatAreNotUtf8AreFoundShownReadablyAndOpenedByTheirBytes
         ASSERT_EQ(::mkdir(folder.constData(), 0755), 0) << folder.constData();
     open("[movie]\nFilms=" + root + "\n", /*show=*/true);
     box = find<QLineEdit>(QStringLiteral("Text1"));
-    results = find<QListWidget>(QStringLiteral("List3"));
+    results = find<QListView>(QStringLiteral("List3"));
     search = window->search();
     auto *pathLabel = find<WindowlessLabel>(QStringLiteral("Label24"));
 
@@ -192,9 +195,10 @@ TEST_F(SearchTest, NamesThatAreNotUtf8AreFoundShownReadablyAndOpenedByTheirBytes
     ASSERT_TRUE(waitUntilIdle());
     const QString shownDragon = QString::fromUtf8(root) + QStringLiteral("/动作片/dragon 龙");
     ASSERT_EQ(resultLines(), QStringList{shownDragon});
-    EXPECT_EQ(results->item(0)->toolTip(), QStringLiteral("名称不是 UTF-8 编码，按 GBK 显示"));
+    EXPECT_EQ(line(0).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("名称不是 UTF-8 编码，按 GBK 显示"));
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
-                      results->visualItemRect(results->item(0)).center());
+                      results->visualRect(line(0)).center());
     EXPECT_EQ(FileNames::toBytes(window->history()->current()), dragon);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pathLabel->caption() == shownDragon; }, 2000))
         << pathLabel->caption().toStdString();
@@ -204,10 +208,11 @@ TEST_F(SearchTest, NamesThatAreNotUtf8AreFoundShownReadablyAndOpenedByTheirBytes
     const QString shownCafe = QString::fromUtf8(root) + QStringLiteral("/Caf\\xE9 Dragon");
     EXPECT_EQ(resultLines(),
               (QStringList{shownCafe, QString::fromUtf8(root + "/Plain Dragon"), shownDragon}));
-    EXPECT_EQ(results->item(0)->toolTip(), QStringLiteral("名称不是 UTF-8 编码，含无法解码的字节"));
-    EXPECT_TRUE(results->item(1)->toolTip().isEmpty());
+    EXPECT_EQ(line(0).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("名称不是 UTF-8 编码，含无法解码的字节"));
+    EXPECT_TRUE(line(1).data(Qt::ToolTipRole).toString().isEmpty());
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
-                      results->visualItemRect(results->item(0)).center());
+                      results->visualRect(line(0)).center());
     EXPECT_EQ(FileNames::toBytes(window->history()->current()), cafe);
 }
 
@@ -216,15 +221,15 @@ TEST_F(SearchTest, PressingOnOneLineAndReleasingOnAnotherPicksTheHighlightedLine
     openCatalogue();
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_EQ(results->count(), 3);
+    ASSERT_EQ(lineCount(), 3);
     QWidget *viewport = results->viewport();
-    const QPoint first = results->visualItemRect(results->item(0)).center();
-    const QPoint last = results->visualItemRect(results->item(2)).center();
+    const QPoint first = results->visualRect(line(0)).center();
+    const QPoint last = results->visualRect(line(2)).center();
 
     QTest::mousePress(viewport, Qt::LeftButton, {}, first);
     QTest::mouseMove(viewport, last);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, last);
-    ASSERT_EQ(results->currentRow(), 2);
+    ASSERT_EQ(results->currentIndex().row(), 2);
     EXPECT_EQ(view->path(), lib("drama/Heat of the Night"));
 }
 
@@ -291,7 +296,7 @@ TEST_F(SearchTest, ResultsArriveWhenTheHelperExitsWithoutWaitingForThePoll)
     find<QTimer>(QStringLiteral("Timer2"))->stop();
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(finished.first().first().toStringList(), resultLines());
-    EXPECT_EQ(results->count(), 3);
+    EXPECT_EQ(lineCount(), 3);
     EXPECT_FALSE(search->isBusy());
 }
 
@@ -306,10 +311,10 @@ TEST_F(SearchTest, FoldersTheHelperLeftOutAreNamedInOneNoticeAfterTheResults)
          /*show=*/true);
     search = window->search();
     box = find<QLineEdit>(QStringLiteral("Text1"));
-    results = find<QListWidget>(QStringLiteral("List3"));
+    results = find<QListView>(QStringLiteral("List3"));
     int resultsWhenNoticeCame = -1;
     QObject::connect(search, &SearchController::foldersSkipped,
-                     [this, &resultsWhenNoticeCame] { resultsWhenNoticeCame = results->count(); });
+                     [this, &resultsWhenNoticeCame] { resultsWhenNoticeCame = lineCount(); });
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_TRUE(QTest::qWaitFor([this] { return !notices().isEmpty(); }, 5000));
@@ -367,9 +372,9 @@ TEST_F(SearchTest, AResultFileThatCannotBeWrittenWholeEndsTheSearchAndSaysWhy)
     const QString message = problems.first().first().toString();
     EXPECT_TRUE(message.contains(QString::fromUtf8(std::strerror(EFBIG)))) << message.toStdString();
     // What was written is shown: the first lines of the full answer.
-    EXPECT_GT(results->count(), 0);
-    EXPECT_LT(results->count(), 43);
-    EXPECT_EQ(results->item(0)->text(), lib("action/Heat (1995)"));
+    EXPECT_GT(lineCount(), 0);
+    EXPECT_LT(lineCount(), 43);
+    EXPECT_EQ(line(0).data().toString(), lib("action/Heat (1995)"));
     EXPECT_FALSE(results->isHidden());
     EXPECT_FALSE(toggle->isHidden());
 }
@@ -387,7 +392,7 @@ TEST_F(SearchTest, MissingResultFileEndsTheSearchWithAnEmptyListAndAMessage)
     ASSERT_TRUE(waitUntilIdle(5000));
     ::kill(pid_t(pid), SIGKILL);
     EXPECT_EQ(problems.count(), 1);
-    EXPECT_EQ(results->count(), 0);
+    EXPECT_EQ(lineCount(), 0);
     EXPECT_FALSE(results->isHidden());
 }
 
@@ -405,7 +410,7 @@ TEST_F(SearchTest, AHelperStillExitingDoesNotEndTheNextSearch)
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(problems.count(), 0)
         << (problems.isEmpty() ? std::string() : problems.first().first().toString().toStdString());
-    EXPECT_EQ(results->count(), 18);
+    EXPECT_EQ(lineCount(), 18);
 }
 
 TEST_F(SearchTest, AScratchFolderSweptAwayBetweenSearchesIsMadeAgain)
@@ -419,7 +424,7 @@ TEST_F(SearchTest, AScratchFolderSweptAwayBetweenSearchesIsMadeAgain)
     typeAndSearch(QStringLiteral("heat"));
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(problems.count(), 0);
-    EXPECT_EQ(results->count(), 3);
+    EXPECT_EQ(lineCount(), 3);
 }
 
 // A search answered from the index at once, while the walk it confirms is held back; then
@@ -442,28 +447,61 @@ TEST_F(SearchTest, TheIndexAnswersAtOnceAndTheWalkHasTheLastWord)
     const qint64 pid = helperOfThisSearch();
     ASSERT_GT(pid, 0);
     ::kill(pid_t(pid), SIGSTOP);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lineCount() == 18; }, 5000));
     EXPECT_TRUE(search->isBusy());
     EXPECT_EQ(resultLines(), walked);
     EXPECT_FALSE(results->isHidden());
     EXPECT_EQ(view->viewMode(), ViewMode::List);
     EXPECT_TRUE(status->isVisible());
-    EXPECT_TRUE(status->text().startsWith(QStringLiteral("索引结果（")))
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("找到 18 个；索引结果（")))
         << status->text().toStdString();
     EXPECT_TRUE(status->text().endsWith(QStringLiteral("），正在核对…")));
     EXPECT_EQ(results->accessibleDescription(), status->text());
     EXPECT_FALSE(status->accessibleName().isEmpty());
-    results->setCurrentRow(5);
+    results->setCurrentIndex(line(5));
     const qsizetype picked = picks.count();
 
     ::kill(pid_t(pid), SIGCONT);
     ASSERT_TRUE(waitUntilIdle(60000));
-    ASSERT_EQ(results->count(), 36);
-    EXPECT_EQ(results->item(0)->text(), tree.path(QStringLiteral("big/Film 1/Heat 2")));
-    EXPECT_EQ(results->currentItem()->text(), walked[5]) << "the selection stays on its path";
+    ASSERT_EQ(lineCount(), 36);
+    EXPECT_EQ(line(0).data().toString(), tree.path(QStringLiteral("big/Film 1/Heat 2")));
+    EXPECT_EQ(results->currentIndex().data().toString(), walked[5])
+        << "the selection stays on its path";
     EXPECT_EQ(picks.count(), picked) << "rebuilding the list picks nothing";
-    EXPECT_EQ(status->text(), QStringLiteral("已核对"));
-    EXPECT_EQ(results->accessibleDescription(), QStringLiteral("已核对"));
+    EXPECT_EQ(status->text(), QStringLiteral("找到 36 个；已核对"));
+    EXPECT_EQ(results->accessibleDescription(), status->text());
+}
+
+// Typing asks the loaded indexes alone: the list follows each text without a helper,
+// Enter runs the walk that has the last word, and an emptied box empties the list.
+TEST_F(SearchTest, TypingAnswersFromTheIndexAndEnterRunsTheWalk)
+{
+    startLongSearch();
+    ASSERT_TRUE(waitUntilIdle(60000)); // this walk writes the index
+    ASSERT_TRUE(QTest::qWaitFor([this] { return search->indexerProcessId() == 0; }, 60000));
+    auto *status = find<QLabel>(QStringLiteral("IndexStatus"));
+    box->clear();
+    EXPECT_EQ(lineCount(), 0);
+
+    tree.mkdir(QStringLiteral("big/Film 1/Heat 2")); // not in the index yet
+    QTest::keyClicks(box, QStringLiteral("heat"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lineCount() == 18; }, 5000));
+    EXPECT_FALSE(search->isBusy());
+    for (const QProcess *helper : search->findChildren<QProcess *>())
+        EXPECT_EQ(helper->state(), QProcess::NotRunning) << "no helper runs while typing";
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("找到 18 个；索引结果（")))
+        << status->text().toStdString();
+
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(search->isBusy());
+    ASSERT_TRUE(waitUntilIdle(60000));
+    EXPECT_EQ(lineCount(), 36);
+    EXPECT_EQ(line(0).data().toString(), tree.path(QStringLiteral("big/Film 1/Heat 2")));
+
+    box->clear();
+    EXPECT_EQ(lineCount(), 0);
+    EXPECT_TRUE(status->isHidden());
 }
 
 // A new search while a walk is stuck: answered from the index at once, and whatever the
@@ -481,12 +519,12 @@ TEST_F(SearchTest, ANewSearchDuringAStuckWalkAnswersAtOnceAndIgnoresTheOldHelper
     typeAndSearch(QStringLiteral("heat"));
     EXPECT_NE(helperOfThisSearch(), old);
     EXPECT_NE(search->resultFile(), oldResults) << "each search has its own files";
-    ASSERT_TRUE(QTest::qWaitFor([this] { return results->count() == 18; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lineCount() == 18; }, 5000));
     ::kill(pid_t(old), SIGCONT);
     ASSERT_TRUE(waitUntilIdle(60000));
-    EXPECT_EQ(results->count(), 18);
-    for (int row = 0; row < results->count(); ++row)
-        EXPECT_EQ(results->item(row)->text(), tree.path(QStringLiteral("big/Film 7/Heat (1995)")));
+    EXPECT_EQ(lineCount(), 18);
+    for (int row = 0; row < lineCount(); ++row)
+        EXPECT_EQ(line(row).data().toString(), tree.path(QStringLiteral("big/Film 7/Heat (1995)")));
 }
 
 TEST_F(SearchTest, ClosingTheWindowStopsTheHelperAndRemovesTheScratchFolder)

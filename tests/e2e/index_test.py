@@ -21,7 +21,7 @@ from e2e_support import SlowShare, children_of, poll, showing  # noqa: E402
 from window_test import WindowSession, extents, text_of  # noqa: E402
 
 CONFIRMING = "，正在核对…"
-CONFIRMED = "已核对"
+CONFIRMED = "；已核对"  # after the count, "找到 N 个"
 
 # Per category: the folders below it (one level, so the walk's order is the names' order;
 # every name starts with a capital and goes on in lower case, so any collation agrees).
@@ -89,7 +89,7 @@ class IndexedSearch(WindowSession):
         return self.find(window_test.pyatspi.ROLE_LIST, "搜索结果")
 
     def confirmed(self, results, timeout=30):
-        poll(lambda: results.description == CONFIRMED, "the walk to confirm the list", timeout)
+        poll(lambda: results.description.endswith(CONFIRMED), "the walk to confirm the list", timeout)
         return self.result_names(results)
 
     def test_1_the_first_search_walks_and_leaves_an_index(self):
@@ -116,7 +116,9 @@ class IndexedSearch(WindowSession):
         self.search("matrix")
         results = self.results()
         poll(lambda: results.description.endswith(CONFIRMING), "the index's answer", 5)
-        self.assertTrue(results.description.startswith("索引结果（"), results.description)
+        # The count is read with the list.
+        self.assertTrue(results.description.startswith(f"找到 {len(indexed):,} 个；索引结果（"),
+                        results.description)
         self.assertEqual(self.result_names(results), indexed)
         self.assertTrue(search_helpers(self.app.pid), "the helper has ended already")
         line = self.find(pyatspi.ROLE_LABEL, "搜索结果来源")
@@ -169,13 +171,33 @@ class IndexedSearch(WindowSession):
         seen = []
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline and (
-                results.description != CONFIRMED or set(old) & set(search_helpers(self.app.pid))):
+                not results.description.endswith(CONFIRMED) or set(old) & set(search_helpers(self.app.pid))):
             seen.append(self.result_names(results))
             time.sleep(0.05)
         seen.append(self.result_names(results))
-        self.assertEqual(results.description, CONFIRMED)
+        self.assertEqual(results.description, f"找到 {len(expected):,} 个{CONFIRMED}")
         self.assertFalse(set(old) & set(search_helpers(self.app.pid)), "the old helper is still there")
         self.assertEqual([s for s in seen if s != expected], [])
+
+    def test_4_typing_answers_from_the_index_and_enter_runs_the_walk(self):
+        pyatspi = window_test.pyatspi
+        results = self.results()
+        box = self.find(pyatspi.ROLE_TEXT, "影片名称")
+        self.click(box)
+        self.x.run("xdotool", "key", "ctrl+a", "BackSpace")
+        poll(lambda: not self.result_names(results), "an emptied list", 5)
+        self.x.type("heat")
+        expected = self.expected("heat")
+        poll(lambda: self.result_names(results) == expected, "the typed text's answer", 5)
+        self.assertFalse(search_helpers(self.app.pid), "a helper runs while typing")
+        self.assertTrue(results.description.startswith(f"找到 {len(expected):,} 个；索引结果（"),
+                        results.description)
+        self.x.run("xdotool", "key", "Return")
+        poll(lambda: search_helpers(self.app.pid) or results.description.endswith(CONFIRMED),
+             "Enter to run the walk", 5)
+        self.assertEqual(self.confirmed(results), expected)
+        self.assertEqual(results.description, f"找到 {len(expected):,} 个{CONFIRMED}")
+
 
 def main():
     if window_test.parse_arguments() is None:

@@ -96,7 +96,8 @@ class OfflineShare(WindowSession):
         last_seen = seen[0].group(1)
         self.assertEqual(seen[1].group(1), last_seen)
         # The line under the list says it; the list's description carries it to the bus.
-        self.assertEqual(results.description, f"2 个结果离线，取自 {last_seen} 的索引；其余已核对")
+        self.assertEqual(results.description,
+                         f"找到 {len(lines):,} 个；2 个结果离线，取自 {last_seen} 的索引；其余已核对")
         notice = poll(self.notice, "the notice of the share left out", 10)
         message = " ".join(a.name for a in walk(notice)
                            if a.getRole() == window_test.pyatspi.ROLE_LABEL)

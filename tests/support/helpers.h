@@ -6,7 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
@@ -27,12 +27,13 @@ inline void PrintTo(const QStringList &list, std::ostream *out)
 
 namespace moviecat::test {
 
-// The lines of a list box, top to bottom.
-inline QStringList itemTexts(const QListWidget *list)
+// The lines of a list, top to bottom.
+inline QStringList itemTexts(const QAbstractItemView *list)
 {
     QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts << list->item(row)->text();
+    const QAbstractItemModel *model = list->model();
+    for (int row = 0; model && row < model->rowCount(); ++row)
+        texts << model->index(row, 0).data().toString();
     return texts;
 }
 

@@ -1,0 +1,117 @@
+#include "search/resultslist.h"
+
+#include "search/resultsdelegate.h"
+#include "search/resultsmodel.h"
+
+#include <QListView>
+#include <QMouseEvent>
+#include <QStyle>
+
+namespace moviecat {
+
+ResultsList::ResultsList(QListView *list, QObject *parent)
+    : QObject(parent), m_list(list), m_model(new ResultsModel(this))
+{
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ResultsDelegate(m_list));
+    m_list->setUniformItemSizes(true); // one row's height serves for all of them
+    // The list is narrow and paths are long: the end of a path names the folder that
+    // matched, so a long line gives up its middle.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->viewport()->installEventFilter(this);
+    // A pick is a mouse click on a line, or the selection moved by the keys.
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { pick(index.row()); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_pressOnResults && !m_restoring)
+                    pick(current.row());
+            });
+}
+
+const QStringList &ResultsList::paths() const
+{
+    return m_model->paths();
+}
+
+int ResultsList::currentRow() const
+{
+    return m_list->currentIndex().row();
+}
+
+void ResultsList::clear()
+{
+    replace({});
+}
+
+void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline,
+                          const QString &text)
+{
+    m_model->setMatchText(text);
+    if (paths == m_model->paths() && offline == m_model->offline())
+        return;
+    const QString currentPath = m_model->paths().value(currentRow());
+    const QString topPath = m_model->paths().value(m_list->indexAt(QPoint(0, 0)).row());
+
+    m_restoring = true;
+    m_model->setPaths(paths, offline);
+    // Marks "no current row" as chosen, so that keyboard focus arriving in the list
+    // does not make the first line current, which would pick it unasked.
+    m_list->setCurrentIndex(QModelIndex());
+    if (!currentPath.isEmpty()) {
+        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
+            m_list->setCurrentIndex(m_model->index(row));
+    }
+    if (!topPath.isEmpty()) {
+        if (const int row = int(paths.indexOf(topPath)); row >= 0)
+            m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtTop);
+    }
+    m_restoring = false;
+}
+
+void ResultsList::pick(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    emit picked(m_model->paths().at(row));
+}
+
+bool ResultsList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport()) {
+        followMouse(event);
+        if (event->type() == QEvent::Resize)
+            fitText();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ResultsList::fitText()
+{
+    // The view leaves a focus frame's margin and a pixel on either side of the text.
+    const int margin =
+        m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+    m_model->setTextWidth(m_list->fontMetrics(), m_list->viewport()->width() - 2 * margin);
+}
+
+void ResultsList::followMouse(QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_pressOnResults = true;
+        m_rowBeforePress = currentRow();
+        m_pressedRow =
+            m_list->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        m_pressOnResults = false; // the row changed at the press; the click picks it
+        // A press dragged to another line (or off the lines) gives no click, yet the
+        // highlight has moved: pick the line it now shows.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const int releasedRow = m_list->indexAt(mouse->position().toPoint()).row();
+        const bool clickFollows =
+            mouse->button() == Qt::LeftButton && releasedRow >= 0 && releasedRow == m_pressedRow;
+        if (!clickFollows && currentRow() != m_rowBeforePress)
+            pick(currentRow());
+    }
+}
+
+} // namespace moviecat
