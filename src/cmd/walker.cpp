@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "cmd/readerpool.h"
 #include "cmd/walknode.h"
+#include "index/firstseen.h"
 
 #include <cstring>
 #include <ctime>
@@ -243,7 +244,7 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
     next->options = options;
     next->recording = record != nullptr;
     if (record && options.recurse && !options.files)
-        next->earlier = EarlierIndex::of(std::move(previous));
+        next->earlier = EarlierIndex::of(previous);
     m_walk = next;
     m_pool->begin(std::move(next));
 
@@ -261,6 +262,8 @@ WalkResult Walker::walk(const std::string &root, const Pattern &pattern, const W
         // Nothing of a root given up: its reader may yet write what it learns.
         const WalkState::Root facts = m_rootRead ? m_walk->root : WalkState::Root{};
         m_record->setHeader({root, facts.fileSystem, facts.device, started});
+        // By place, so that a folder listed again keeps its day as one confirmed does.
+        index::carryFirstSeen(*m_record, previous.get());
     }
     m_record = nullptr;
     m_walk = nullptr; // the earlier index goes with it

@@ -115,7 +115,8 @@ public:
     // whose change time is still the one in that index, and older than that walk by more
     // than the file system's time granularity, is not listed again: its sub-folders are
     // taken from the index. Every folder is still asked for its time, many at once, and
-    // the results and the index written are those of a full walk.
+    // the results and the index written are those of a full walk. Each folder recorded
+    // keeps the day previous has for the folder at its place, or is dated today.
     WalkResult walk(const std::string &root, const Pattern &pattern, const WalkOptions &options,
                     WalkSink &sink, index::FolderIndex *record = nullptr,
                     std::shared_ptr<const index::FolderIndex> previous = nullptr);

@@ -8,14 +8,19 @@
 //            8  FNV-1a hash of everything after the header
 //   root     the root's path
 //   records  per folder, in listing order: its distance back to its parent (0: the root),
-//            modification time (4 bytes), name length and name, folded length and folded
-//            form (length 0: the name in ASCII lower case); lengths and distances are
-//            variable-length numbers of 7 bits a byte.
+//            modification time (4 bytes), the day it was first seen, name length and name,
+//            folded length and folded form (length 0: the name in ASCII lower case);
+//            lengths and distances are variable-length numbers of 7 bits a byte. The day is
+//            one too, zigzag-coded as the change from the folder before (the first: from
+//            the walk's day): folders listed together were mostly found together, so it
+//            takes one byte. Version 1 had no days.
 #include "index/folderindex.h"
 
 #include "match/folding.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace moviecat::index {
 
@@ -24,6 +29,7 @@ namespace {
 constexpr char magic[8] = {'M', 'C', 'A', 'T', 'I', 'D', 'X', '\n'};
 // Longer names do not exist on any file system we read.
 constexpr std::uint64_t maxName = 4096;
+constexpr std::uint32_t formatWithoutDays = 1;
 
 } // namespace
 
@@ -34,6 +40,13 @@ std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash)
         hash *= 0x100000001b3ULL;
     }
     return hash;
+}
+
+FolderIndex::Day dayOf(std::int64_t seconds)
+{
+    constexpr std::int64_t secondsADay = 86400;
+    constexpr std::int64_t lastDay = std::numeric_limits<FolderIndex::Day>::max();
+    return FolderIndex::Day(std::clamp<std::int64_t>(seconds / secondsADay, 0, lastDay));
 }
 
 std::uint64_t fileHash(std::string_view bytes)
@@ -62,6 +75,25 @@ void putNumber(std::string &out, std::uint64_t value)
         value >>= 7;
     }
     out += static_cast<char>(value);
+}
+
+// A day as the change from the day before: 0, -1, 1, -2, 2... as 0, 1, 2, 3, 4...
+std::uint64_t dayChange(FolderIndex::Day before, FolderIndex::Day day)
+{
+    const std::int64_t change = std::int64_t(day) - before;
+    return change < 0 ? std::uint64_t(-change) * 2 - 1 : std::uint64_t(change) * 2;
+}
+
+// The day the change leads to; nothing when it is not a day.
+std::optional<FolderIndex::Day> dayAfter(FolderIndex::Day before, std::uint64_t change)
+{
+    if (change > 2 * std::uint64_t(std::numeric_limits<FolderIndex::Day>::max()))
+        return std::nullopt;
+    const std::int64_t day =
+        before + ((change & 1) ? -std::int64_t((change + 1) / 2) : std::int64_t(change / 2));
+    if (day < 0 || day > std::numeric_limits<FolderIndex::Day>::max())
+        return std::nullopt;
+    return FolderIndex::Day(day);
 }
 
 // Reads from a byte range and fails once anything would go past its end.
@@ -107,6 +139,15 @@ public:
 private:
     std::string_view m_rest;
 };
+
+} // namespace
+
+void setFileHash(std::string &bytes)
+{
+    setFixed(bytes, hashOffset, fileHash(bytes), 8);
+}
+
+namespace {
 
 char lowerAscii(char c)
 {
@@ -167,6 +208,7 @@ std::uint32_t FolderIndex::add(std::uint32_t parent, std::string_view name, std:
 {
     m_parent.push_back(parent);
     m_mtime.push_back(mtime);
+    m_firstSeen.push_back(0);
     m_names += name;
     m_nameEnd.push_back(std::uint32_t(m_names.size()));
     if (folded.empty()) {
@@ -212,7 +254,7 @@ std::string FolderIndex::serialize() const
 {
     std::string out(magic, sizeof magic);
     // Every record's bytes at most: the folder names and folded forms, numbers and time.
-    out.reserve(headerSize + m_header.root.size() + m_names.size() + m_folded.size() + size() * 16);
+    out.reserve(headerSize + m_header.root.size() + m_names.size() + m_folded.size() + size() * 19);
     putFixed(out, formatVersion, 4);
     putFixed(out, size(), 4);
     putFixed(out, m_header.fileSystem, 8);
@@ -224,9 +266,12 @@ std::string FolderIndex::serialize() const
     putFixed(out, 0, 8); // the hash, once everything else is known
     out += m_header.root;
     const std::size_t recordsStart = out.size();
+    Day day = dayOf(m_header.walkTime);
     for (std::size_t i = 0; i < size(); ++i) {
         putNumber(out, m_parent[i] == noParent ? 0 : i + 1 - m_parent[i]);
         putFixed(out, m_mtime[i], 4);
+        putNumber(out, dayChange(day, m_firstSeen[i]));
+        day = m_firstSeen[i];
         const std::string_view n = name(i);
         const std::string_view f = folded(i);
         putNumber(out, n.size());
@@ -239,7 +284,7 @@ std::string FolderIndex::serialize() const
         }
     }
     setFixed(out, recordsLengthAt, out.size() - recordsStart, 4);
-    setFixed(out, hashOffset, fileHash(out), 8);
+    setFileHash(out);
     return out;
 }
 
@@ -255,37 +300,49 @@ std::optional<FolderIndex> FolderIndex::parse(std::string_view bytes, std::strin
         !header.fixed(4, recordsLength) || !header.fixed(8, hash))
         return std::nullopt;
     const std::string_view body = bytes.substr(headerSize);
-    if (version != formatVersion || body.size() != rootLength + recordsLength ||
-        fileHash(bytes) != hash || body.substr(0, std::size_t(rootLength)) != root)
+    if ((version != formatVersion && version != formatWithoutDays) ||
+        body.size() != rootLength + recordsLength || fileHash(bytes) != hash ||
+        body.substr(0, std::size_t(rootLength)) != root)
         return std::nullopt;
     // Each record takes at least 7 bytes: no count can make us reserve more than the file.
     if (count > recordsLength / 7)
         return std::nullopt;
 
     FolderIndex index(Header{std::string(root), fileSystem, device, std::int64_t(walkTime)});
-    index.m_parent.reserve(std::size_t(count));
-    index.m_mtime.reserve(std::size_t(count));
-    index.m_nameEnd.reserve(std::size_t(count));
-    index.m_foldedEnd.reserve(std::size_t(count));
+    if (!index.parseRecords(body.substr(std::size_t(rootLength)), count,
+                            version != formatWithoutDays))
+        return std::nullopt;
+    return index;
+}
+
+// Without days, every folder is taken as first seen on the day of the walk that wrote them.
+bool FolderIndex::parseRecords(std::string_view bytes, std::uint64_t count, bool withDays)
+{
+    m_parent.reserve(std::size_t(count));
+    m_mtime.reserve(std::size_t(count));
+    m_firstSeen.reserve(std::size_t(count));
+    m_nameEnd.reserve(std::size_t(count));
+    m_foldedEnd.reserve(std::size_t(count));
     // The names and folded forms are in the records: their bytes bound both.
-    index.m_names.reserve(std::size_t(recordsLength));
-    index.m_folded.reserve(std::size_t(recordsLength + count));
-    Cursor records(body.substr(std::size_t(rootLength)));
+    m_names.reserve(bytes.size());
+    m_folded.reserve(std::size_t(bytes.size() + count));
+    Cursor records(bytes);
+    std::optional<Day> day = dayOf(m_header.walkTime);
     for (std::uint64_t i = 0; i < count; ++i) {
-        std::uint64_t back = 0, mtime = 0, nameLength = 0, foldedLength = 0;
+        std::uint64_t back = 0, mtime = 0, change = 0, nameLength = 0, foldedLength = 0;
         std::string_view name, folded;
         if (!records.number(back) || back > i || !records.fixed(4, mtime) ||
+            (withDays && !(records.number(change) && (day = dayAfter(*day, change)))) ||
             !records.number(nameLength) || !records.take(nameLength, name) || !isValidName(name) ||
             !records.number(foldedLength) || foldedLength > 4 * maxName ||
             !records.take(foldedLength, folded) || folded.find('\0') != std::string_view::npos ||
             (foldedLength != 0 && isDerived(folded, name)))
-            return std::nullopt;
+            return false;
         const auto parent = back == 0 ? noParent : std::uint32_t(i - back + 1);
-        index.add(parent, name, folded, std::uint32_t(mtime));
+        add(parent, name, folded, std::uint32_t(mtime));
+        m_firstSeen.back() = *day;
     }
-    if (!records.atEnd())
-        return std::nullopt;
-    return index;
+    return records.atEnd();
 }
 
 } // namespace moviecat::index

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <random>
 #include <sys/stat.h>
@@ -26,6 +27,7 @@
 #include <unistd.h>
 
 using moviecat::SearchBatch;
+using moviecat::index::dayOf;
 using moviecat::index::FolderIndex;
 using moviecat::test::Lines;
 using moviecat::test::TempTree;
@@ -413,6 +415,43 @@ TEST_F(ConfirmWalkTest, ATimeThatDoesNotComeIsGivenUpLikeAListing)
     EXPECT_EQ(lines, (std::vector<std::string>{root + "/a/love 1", root + "/c/love 3"}));
     EXPECT_EQ(messages, (std::vector<std::string>{moviecat::skippedLine(
                             moviecat::SkipReason::NotAnswering, root + "/asleep")}));
+}
+
+// Each folder keeps the day it was first seen from one walk to the next, where the walk
+// confirms it unchanged and where it lists its folder again; what is found since, even
+// under a name seen elsewhere before, is dated the day of the walk that finds it.
+TEST_F(ConfirmWalkTest, FoldersKeepTheDayTheyWereFirstSeen)
+{
+    const std::string root = base();
+    for (const char *folder : {"/A-F/Alien/Extras", "/A-F/Brazil", "/G-L/Heat/Subs"})
+        fs::create_directories(root + folder);
+    settle(std::time(nullptr));
+    Walked first = walkOnce(root, nullptr);
+    ASSERT_TRUE(first.complete);
+    std::map<std::string, FolderIndex::Day> earlier;
+    for (std::size_t i = 0; i < first.index.size(); ++i) {
+        EXPECT_EQ(first.index.firstSeen(i), dayOf(first.index.header().walkTime));
+        // As if each had been found on a day of its own, long ago.
+        first.index.setFirstSeen(std::uint32_t(i), FolderIndex::Day(10000 + i));
+        earlier[first.index.path(i)] = FolderIndex::Day(10000 + i);
+    }
+    for (const char *folder : {"/A-F/Amour", "/New/Heat"})
+        fs::create_directories(root + folder);
+
+    const Walked second = walkOnce(root, &first.index);
+    ASSERT_TRUE(second.complete);
+    EXPECT_LT(second.listings, first.listings) << "unchanged folders confirmed, not listed";
+    const FolderIndex::Day today = dayOf(second.index.header().walkTime);
+    std::vector<std::string> foundToday;
+    for (std::size_t i = 0; i < second.index.size(); ++i) {
+        const std::string path = second.index.path(i);
+        const auto it = earlier.find(path);
+        EXPECT_EQ(second.index.firstSeen(i), it == earlier.end() ? today : it->second) << path;
+        if (it == earlier.end())
+            foundToday.push_back(path.substr(root.size()));
+    }
+    EXPECT_EQ(foundToday, (std::vector<std::string>{"/New", "/A-F/Amour", "/New/Heat"}));
+    EXPECT_EQ(second.index.size(), first.index.size() + 3);
 }
 
 } // namespace

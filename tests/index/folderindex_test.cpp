@@ -91,7 +91,8 @@ TEST(FolderIndex, TruncatedDamagedForeignOrNewerFilesAreRefused)
     }
     EXPECT_FALSE(FolderIndex::parse(bytes, "/srv/film"));
     std::string newer = bytes;
-    newer[8] = 2; // the format version
+    newer[8] = char(FolderIndex::formatVersion + 1);
+    moviecat::index::setFileHash(newer);
     EXPECT_FALSE(FolderIndex::parse(newer, "/srv/films"));
 }
 
