@@ -178,14 +178,13 @@ TrashResult moveToTrash(const QByteArray &path)
         return result;
     }
     const TrashPlace place = readyTrashFor(path, entry);
-    int error = place.error;
-    const QByteArray files = place.folder + "/files";
-    const QByteArray info = place.folder + "/info";
-    if (error) {
+    if (place.error) {
         result.outcome = TrashResult::Outcome::NoTrash;
-        result.error = error;
+        result.error = place.error;
         return result;
     }
+    const QByteArray files = place.folder + "/files";
+    const QByteArray info = place.folder + "/info";
     const QByteArray contents = trashInfo(place.storedPath, QDateTime::currentDateTime());
     // Room for ".trashinfo" and a number within the name limit of 255 bytes.
     const QByteArray base = baseName(path).left(200);
@@ -201,7 +200,7 @@ TrashResult moveToTrash(const QByteArray &path)
             result.error = errno;
             return result;
         }
-        error = writeAll(fd, contents);
+        int error = writeAll(fd, contents);
         if (::close(fd) != 0 && !error)
             error = errno;
         if (error) {

@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "index/indexform.h"
 #include "search/batchfile.h"
+#include "ui/datetext.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -22,7 +23,7 @@ SearchIndex::~SearchIndex() = default;
 
 QString SearchIndex::shownTime(const QDateTime &walked)
 {
-    return walked.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    return dateText(walked, DateDetail::Minute);
 }
 
 QString SearchIndex::rootOf(const QString &categoryPath)
