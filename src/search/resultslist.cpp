@@ -116,7 +116,7 @@ void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTi
 
     m_restoring = true;
     m_model->setPaths(paths, offline);
-    m_randomPick.restart(size_t(paths.size()));
+    m_randomPick.reset(size_t(paths.size()));
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     m_list->setCurrentIndex(QModelIndex());

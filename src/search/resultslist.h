@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/randompick.h"
+#include "query/randompick.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -61,7 +61,7 @@ private:
     QAction *m_copy;
     QAction *m_random;
     int m_menuRow = -1; // the line the menu was opened on
-    RandomPick m_randomPick;
+    query::RandomPick m_randomPick;
 };
 
 } // namespace moviecat
