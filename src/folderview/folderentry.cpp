@@ -75,9 +75,12 @@ FolderEntry makeEntry(ListedName &&listed, const QCollator &collator, const QMim
         entry.iconName = type.iconName();
         entry.film = isFilm(type);
     }
-    // A film's year stands before its ending: "Heat (1995).mkv".
+    // Only folders and films carry a film's year, a film's before its ending:
+    // "Heat (1995).mkv"; "notes (2001).txt" holds no film.
     const qsizetype dot = entry.film ? entry.name.lastIndexOf(u'.') : -1;
-    entry.nameYear = yearFromName(QStringView(entry.name).first(dot > 0 ? dot : entry.name.size()));
+    if (entry.kind == EntryKind::Folder || entry.film)
+        entry.nameYear =
+            yearFromName(QStringView(entry.name).first(dot > 0 ? dot : entry.name.size()));
     return entry;
 }
 

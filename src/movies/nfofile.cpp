@@ -1,5 +1,7 @@
 #include "movies/nfofile.h"
 
+#include "query/nameyear.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QXmlStreamReader>
@@ -259,19 +261,8 @@ QString NfoFile::besideVideo(const QString &videoName)
 
 std::optional<int> yearFromName(QStringView name)
 {
-    name = name.trimmed();
-    if (name.size() < 6)
-        return std::nullopt;
-    const QChar close = name.back();
-    const QChar open = name.at(name.size() - 6);
-    if (!((open == u'(' && close == u')') || (open == u'[' && close == u']')))
-        return std::nullopt;
-    const QStringView digits = name.sliced(name.size() - 5, 4);
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    return yearIn(digits, 1900);
+    // The queries read years by the same rule, so the column and year: agree.
+    return query::yearInName(name.toUtf8().toStdString(), query::latestFilmYear());
 }
 
 } // namespace moviecat

@@ -43,7 +43,8 @@ struct NfoFile {
     static QString besideVideo(const QString &videoName);
 };
 
-// The year a movie's name ends in, "Title (1995)" or "Title [1995]", 1900 to 2100.
+// The year a movie's name carries ("Title (1995)", "Title.1995.1080p", "[1995] Title"),
+// by the one rule the search's year: words use as well.
 std::optional<int> yearFromName(QStringView name);
 
 } // namespace moviecat

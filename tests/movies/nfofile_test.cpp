@@ -247,17 +247,18 @@ TEST(NfoFileTest, PicksTheMovieFoldersNfo)
     EXPECT_EQ(NfoFile::besideVideo(u8("a.b.c.avi")), u8("a.b.c.nfo"));
 }
 
-TEST(NfoFileTest, YearFromTheEndOfAName)
+TEST(NfoFileTest, YearFromAName)
 {
     EXPECT_EQ(yearFromName(u"Heat (1995)"), 1995);
     EXPECT_EQ(yearFromName(u"英雄 [2002]"), 2002);
     EXPECT_EQ(yearFromName(u"Metropolis (1927) "), 1927);
     EXPECT_EQ(yearFromName(u"2001 A Space Odyssey"), std::nullopt);
-    EXPECT_EQ(yearFromName(u"Heat (1995) Director's Cut"), std::nullopt);
-    EXPECT_EQ(yearFromName(u"Heat (1995]"), std::nullopt);
+    EXPECT_EQ(yearFromName(u"Heat (1995) Director's Cut"), 1995);
+    EXPECT_EQ(yearFromName(u"Heat.1995.1080p.BluRay"), 1995);
     EXPECT_EQ(yearFromName(u"Video (1080)"), std::nullopt);
     EXPECT_EQ(yearFromName(u"Far (2101)"), std::nullopt);
     EXPECT_EQ(yearFromName(u"(1900)"), 1900);
+    EXPECT_EQ(yearFromName(u"英雄（2002）"), 2002);
     EXPECT_EQ(yearFromName(u"(19x5)"), std::nullopt);
     EXPECT_EQ(yearFromName(u""), std::nullopt);
 }
