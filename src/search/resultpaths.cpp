@@ -119,7 +119,7 @@ QStringList ResultPaths::toStringList() const
 
 // Two rows of indexes compare by their folders where they share the index, else by the
 // one's path against the other's chain of names; lines of text by their text.
-bool ResultPaths::sameRow(const Row &a, const Row &b)
+bool ResultPaths::sameRow(const Row &a, const Row &b, std::string &bytes)
 {
     const Run &ra = *a.run;
     const Run &rb = *b.run;
@@ -129,10 +129,25 @@ bool ResultPaths::sameRow(const Row &a, const Row &b)
         return ra.folders[std::size_t(a.at)] == rb.folders[std::size_t(b.at)];
     const Row &made = ra.index ? b : a;
     const Row &chained = ra.index ? a : b;
-    const std::string path = made.run->index
-                                 ? made.run->index->path(made.run->folders[std::size_t(made.at)])
-                                 : SearchBatch::encode(made.run->lines.at(made.at)).toStdString();
-    return hasPath(*chained.run->index, chained.run->folders[std::size_t(chained.at)], path);
+    if (made.run->index)
+        bytes = made.run->index->path(made.run->folders[std::size_t(made.at)]);
+    else
+        bytesOf(made.run->lines.at(made.at), bytes);
+    return hasPath(*chained.run->index, chained.run->folders[std::size_t(chained.at)], bytes);
+}
+
+// A walk's answer is compared with the index's line for line: most paths are ASCII, whose
+// bytes are their characters, and go into the same buffer without an allocation each.
+void ResultPaths::bytesOf(const QString &path, std::string &bytes)
+{
+    bytes.clear();
+    for (const QChar c : path) {
+        if (c.unicode() >= 0x80) {
+            bytes = SearchBatch::encode(path).toStdString();
+            return;
+        }
+        bytes += char(c.unicode());
+    }
 }
 
 bool operator==(const ResultPaths &a, const ResultPaths &b)
@@ -144,8 +159,9 @@ bool operator==(const ResultPaths &a, const ResultPaths &b)
     // The same answer asked for again: run for run, without a path made.
     if (*a.m_runs == *b.m_runs)
         return true;
+    std::string bytes;
     for (qsizetype row = 0; row < a.m_size; ++row) {
-        if (!ResultPaths::sameRow(a.rowAt(row), b.rowAt(row)))
+        if (!ResultPaths::sameRow(a.rowAt(row), b.rowAt(row), bytes))
             return false;
     }
     return true;

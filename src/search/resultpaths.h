@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace moviecat {
@@ -54,7 +55,8 @@ private:
 
     Row rowAt(qsizetype row) const;
     std::vector<Run> &runs();
-    static bool sameRow(const Row &a, const Row &b);
+    static bool sameRow(const Row &a, const Row &b, std::string &bytes);
+    static void bytesOf(const QString &path, std::string &bytes);
 
     std::shared_ptr<std::vector<Run>> m_runs;
     qsizetype m_size = 0;

@@ -58,12 +58,12 @@ TEST(ResultPaths, AnswersAreEqualRowForRowWhateverTheirForm)
     const auto index = indexAt("/films");
     const auto reloaded = indexAt("/films"); // the same file loaded again
     ResultPaths numbers;
-    numbers.append(index, {0, 3, 1});
+    numbers.append(index, {0, 3, 1, 2});
     const QStringList lines = numbers.toStringList();
     ResultPaths again;
-    again.append(reloaded, {0, 3, 1});
+    again.append(reloaded, {0, 3, 1, 2});
     ResultPaths other;
-    other.append(index, {0, 3, 4});
+    other.append(index, {0, 3, 4, 2});
     struct Case {
         ResultPaths a, b;
         bool equal;
