@@ -29,7 +29,7 @@ ResultsList::ResultsList(QListView *list, QObject *parent)
             });
 }
 
-const QStringList &ResultsList::paths() const
+const ResultPaths &ResultsList::paths() const
 {
     return m_model->paths();
 }
@@ -44,7 +44,7 @@ void ResultsList::clear()
     replace({});
 }
 
-void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline,
+void ResultsList::replace(const ResultPaths &paths, const QHash<QString, QDateTime> &offline,
                           const QString &text)
 {
     m_model->setMatchText(text);
