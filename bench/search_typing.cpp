@@ -87,7 +87,7 @@ struct Typist {
         watch.clock.start();
         results->viewport()->installEventFilter(&watch);
         QObject::connect(window.search(), &SearchController::instantResults,
-                         [this](const QStringList &paths) {
+                         [this](const ResultPaths &paths) {
                              answered = box->text();
                              lines = paths.size();
                              watch.answeredAt = watch.clock.nsecsElapsed();

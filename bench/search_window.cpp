@@ -108,8 +108,8 @@ int main(int argc, char **argv)
     SearchController *search = window.search();
     qint64 finishedAt = 0;
     qint64 instantAt = -1;
-    QStringList instantPaths;
-    QObject::connect(search, &SearchController::instantResults, [&](const QStringList &paths) {
+    ResultPaths instantPaths;
+    QObject::connect(search, &SearchController::instantResults, [&](const ResultPaths &paths) {
         watch.instant = true;
         instantAt = watch.clock.nsecsElapsed();
         instantPaths = paths;
@@ -164,9 +164,9 @@ int main(int argc, char **argv)
         std::printf("index answer:            none\n");
     }
     std::printf("results:                 %d lines%s\n", results->model()->rowCount(),
-                instantAt < 0               ? ""
-                : instantPaths == walkPaths ? ", equal to the index's in set and order"
-                                            : ", DIFFERENT from the index's");
+                instantAt < 0                            ? ""
+                : instantPaths == ResultPaths(walkPaths) ? ", equal to the index's in set and order"
+                                                         : ", DIFFERENT from the index's");
     std::printf("search, launch to idle:  %.1f ms\n", double(finishedAt - started) / 1e6);
     std::printf("helper exit to paint:    %.1f ms (loading the list %.1f ms)\n",
                 double(watch.firstPaintAfterFinish - helperEndedAt) / 1e6,

@@ -1,7 +1,6 @@
 #include "index/indexquery.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace moviecat::index {
 
@@ -93,25 +92,25 @@ std::vector<std::uint32_t> IndexQuery::run(const FolderIndex &index) const
     }
     // *text*: one search through all the folded forms at once; a hit counts where it
     // starts and ends on a character's boundary, once per folder.
+    // The library's find (memchr for the first byte, then a compare) beats a skip table
+    // on the short texts typed, "e" above all, where nearly every name holds a hit.
     const std::string_view all = index.allFolded();
-    const std::string &text = m_tokens[1].text;
-    const std::boyer_moore_horspool_searcher searcher(text.begin(), text.end());
+    const std::string_view text = m_tokens[1].text;
     std::size_t folder = 0;
-    auto from = all.begin();
+    std::size_t from = 0;
     for (;;) {
-        const auto hit = std::search(from, all.end(), searcher);
-        if (hit == all.end())
+        const std::size_t at = all.find(text, from);
+        if (at == std::string_view::npos)
             break;
-        const auto at = std::size_t(hit - all.begin());
         const std::size_t end = at + text.size();
         while (index.foldedEnd(folder) < at)
             ++folder;
         const bool starts = at == 0 || (all[at - 1] != nonStarterMark);
         if (starts && (end >= all.size() || all[end] != nonStarterMark)) {
             found.push_back(std::uint32_t(folder));
-            from = all.begin() + std::ptrdiff_t(index.foldedEnd(folder));
+            from = index.foldedEnd(folder);
         } else {
-            from = hit + 1;
+            from = at + 1;
         }
     }
     return found;

@@ -90,7 +90,7 @@ void ResultsList::pickAtRandom()
     pick(row);
 }
 
-const QStringList &ResultsList::paths() const
+const ResultPaths &ResultsList::paths() const
 {
     return m_model->paths();
 }
@@ -105,7 +105,7 @@ void ResultsList::clear()
     replace({});
 }
 
-void ResultsList::replace(const QStringList &paths, const QHash<QString, QDateTime> &offline,
+void ResultsList::replace(const ResultPaths &paths, const QHash<QString, QDateTime> &offline,
                           const QString &text)
 {
     m_model->setMatchText(text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/randompick.h"
+#include "search/resultpaths.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -26,10 +27,10 @@ public:
 
     // The list becomes these paths, the answer to text; the line that was current and the
     // line at the top stay where the same paths still are. Offline paths say since when.
-    void replace(const QStringList &paths, const QHash<QString, QDateTime> &offline = {},
+    void replace(const ResultPaths &paths, const QHash<QString, QDateTime> &offline = {},
                  const QString &text = {});
     void clear();
-    const QStringList &paths() const;
+    const ResultPaths &paths() const;
     // Picks the path on this row, if there is one.
     void pick(int row);
     // Makes a line current that no random pick has shown since the list last changed

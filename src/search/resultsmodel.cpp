@@ -20,16 +20,18 @@ constexpr qsizetype kFreedOnWorker = 10'000;
 
 ResultsModel::ResultsModel(QObject *parent) : QAbstractListModel(parent) {}
 
-void ResultsModel::setPaths(const QStringList &paths, const QHash<QString, QDateTime> &offline)
+void ResultsModel::setPaths(const ResultPaths &paths, const QHash<QString, QDateTime> &offline)
 {
     beginResetModel();
-    QStringList old = std::exchange(m_paths, paths);
-    m_offline = offline;
+    ResultPaths old = std::exchange(m_paths, paths);
+    QHash<QString, QDateTime> oldOffline = std::exchange(m_offline, offline);
+    m_lines.fill({});
     endResetModel();
-    // Freeing a hundred thousand paths holds the GUI thread for milliseconds; a worker
-    // lets go of them instead (where no one else holds them still).
+    // Freeing the walk's hundred thousand lines holds the GUI thread for milliseconds; a
+    // worker lets go of them instead (where no one else holds them still). An index's
+    // answer is folder numbers and frees at once.
     if (old.size() >= kFreedOnWorker)
-        (void)QtConcurrent::run([old = std::move(old)] {});
+        (void)QtConcurrent::run([old = std::move(old), oldOffline = std::move(oldOffline)] {});
 }
 
 void ResultsModel::setMatchText(const QString &text)
@@ -68,19 +70,31 @@ QString ResultsModel::note(const QString &path, const QString &shown) const
     return said.isEmpty() ? shown : shown + QLatin1Char('\n') + said;
 }
 
+const ResultsModel::Line &ResultsModel::line(qsizetype row) const
+{
+    Line &kept = m_lines[std::size_t(row) % m_lines.size()];
+    if (kept.row != row) {
+        kept.row = row;
+        kept.path = m_paths.at(row);
+        kept.shown = FileNames::readable(kept.path);
+    }
+    return kept;
+}
+
 QVariant ResultsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const QString &path = m_paths.at(index.row());
+    const Line &line = this->line(index.row());
+    const QString &path = line.path;
     switch (role) {
     case Qt::DisplayRole:
-        return FileNames::readable(path);
+        return line.shown;
     case PathRole:
         return path;
     case SpansRole: {
         // The search matches folder names: only the last one is marked.
-        const QString shown = FileNames::readable(path);
+        const QString &shown = line.shown;
         const int name = int(shown.lastIndexOf(QLatin1Char('/'))) + 1;
         QList<MatchSpans::Span> spans = MatchSpans::find(shown.mid(name), m_matchText);
         for (MatchSpans::Span &span : spans)
@@ -89,7 +103,7 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     }
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
-        if (const QString said = note(path, FileNames::readable(path)); !said.isEmpty())
+        if (const QString said = note(path, line.shown); !said.isEmpty())
             return said;
         return {};
     case Qt::ForegroundRole:

@@ -72,7 +72,7 @@ public:
 signals:
     // The index answered the text typed or searched; the list shows its answer (while
     // the walk confirms it, for a search).
-    void instantResults(const QStringList &results);
+    void instantResults(const ResultPaths &results);
     // The results are loaded and the list is shown; the paths the helper wrote (the list
     // may hold offline rows from the index besides).
     void finished(const QStringList &results);

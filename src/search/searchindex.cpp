@@ -36,51 +36,50 @@ QString SearchIndex::rootOf(const QString &categoryPath)
 
 void SearchIndex::refresh(const QStringList &categoryPaths)
 {
-    run(categoryPaths, nullptr, {});
+    run(categoryPaths, nullptr, {}, {});
 }
 
 void SearchIndex::query(const QStringList &categoryPaths, const QString &text,
-                        std::function<void(const Answer &)> done)
+                        std::function<void(const Answer &)> done, FolderFilter filter)
 {
-    run(categoryPaths, &text, std::move(done));
+    run(categoryPaths, &text, std::move(done), std::move(filter));
 }
 
 void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
-                      std::function<void(const Answer &)> done)
+                      std::function<void(const Answer &)> done, FolderFilter filter)
 {
     QStringList roots;
     for (const QString &path : categoryPaths.mid(0, SearchBatch::maxCategories))
         roots << rootOf(path);
     // The helper reads "*text*" as a name pattern below the folder; a separator in the
     // text makes it another folder, which only the walk can answer.
-    std::optional<index::IndexQuery> query;
+    Asked asked{{}, std::move(filter)};
     if (text && !text->contains(QLatin1Char('/')))
-        query = index::indexQuery(
+        asked.query = index::indexQuery(
             SearchBatch::encode(QLatin1Char('*') + *text + QLatin1Char('*')).toStdString());
-    const bool asked = text != nullptr;
+    const bool answering = text != nullptr;
     const std::string folder = index::cacheFolder();
 
     auto *watcher = new QFutureWatcher<Work>(this);
     connect(watcher, &QFutureWatcher<Work>::finished, this,
-            [this, watcher, asked, done = std::move(done)] {
+            [this, watcher, answering, done = std::move(done)] {
                 const Work work = watcher->result();
                 watcher->deleteLater();
                 m_snapshot = work.snapshot;
-                if (asked) {
+                if (answering) {
                     done(work.answer);
                 } else {
                     emit refreshed(work.answer.unindexed);
                     emit checked(work.answer.parts);
                 }
             });
-    watcher->setFuture(QtConcurrent::run(
-        [old = m_snapshot, roots, query, folder] { return answer(*old, roots, query, folder); }));
+    watcher->setFuture(QtConcurrent::run([old = m_snapshot, roots, asked = std::move(asked),
+                                          folder] { return answer(*old, roots, asked, folder); }));
 }
 
 // On a worker: each root's index, the one held when its file has not changed since.
 SearchIndex::Work SearchIndex::answer(const Snapshot &old, const QStringList &roots,
-                                      const std::optional<index::IndexQuery> &query,
-                                      const std::string &folder)
+                                      const Asked &asked, const std::string &folder)
 {
     auto fresh = std::make_shared<Snapshot>();
     Work work;
@@ -102,10 +101,13 @@ SearchIndex::Work SearchIndex::answer(const Snapshot &old, const QStringList &ro
         if (!work.answer.walked.isValid() || walked < work.answer.walked)
             work.answer.walked = walked;
         part.walked = walked;
-        if (query) {
-            for (const std::uint32_t found : query->run(*loaded->index))
-                work.answer.paths << SearchBatch::decode(
-                    QByteArray::fromStdString(loaded->index->path(found)));
+        if (asked.query) {
+            // Folder numbers only: a path is made when its row is shown.
+            std::vector<std::uint32_t> found = asked.query->run(*loaded->index);
+            if (asked.filter)
+                std::erase_if(found,
+                              [&](std::uint32_t f) { return !asked.filter(*loaded->index, f); });
+            work.answer.paths.append(loaded->index, std::move(found));
         }
         part.count = work.answer.paths.size() - part.first;
     }

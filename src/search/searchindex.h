@@ -3,6 +3,7 @@
 #include "index/folderindex.h"
 #include "index/indexcache.h"
 #include "index/indexquery.h"
+#include "search/resultpaths.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -29,12 +30,18 @@ public:
         qsizetype count = 0;
     };
     struct Answer {
-        QStringList paths;     // the matches of every indexed root, in category order
+        ResultPaths paths;     // the matches of every indexed root, in category order
         QList<Part> parts;     // one for each category folder searched, in order
         QDateTime walked;      // the oldest walk among the indexes that answered
         bool any = false;      // some root had an index
         QStringList unindexed; // the roots without a usable index
     };
+
+    // Decides on a worker, for each folder whose name matched, whether it stays in the
+    // answer (words of the text beyond the name: years, new, doubled). It runs on a pool
+    // thread while the window goes on, possibly beside another query's: it may read the
+    // index and what it captured by value, nothing of the window's.
+    using FolderFilter = std::function<bool(const index::FolderIndex &, std::uint32_t folder)>;
 
     explicit SearchIndex(QObject *parent = nullptr);
     ~SearchIndex() override;
@@ -42,9 +49,10 @@ public:
     // Checks the indexes of these category folders on a worker, loading what changed.
     void refresh(const QStringList &categoryPaths);
     // Answers the search text on a worker, after the same check; done runs on this
-    // object's thread, unless it is gone by then.
+    // object's thread, unless it is gone by then. A filter, where given, keeps only the
+    // matching folders it accepts.
     void query(const QStringList &categoryPaths, const QString &text,
-               std::function<void(const Answer &)> done);
+               std::function<void(const Answer &)> done, FolderFilter filter = {});
 
     // The root the helper prints for a category folder: absolute, without the trailing
     // separators; empty where the path cannot be searched.
@@ -66,10 +74,15 @@ private:
     using Snapshot = std::map<std::string, Loaded>;
     struct Work;
 
+    struct Asked {
+        std::optional<index::IndexQuery> query;
+        FolderFilter filter;
+    };
+
     void run(const QStringList &categoryPaths, const QString *text,
-             std::function<void(const Answer &)> done);
-    static Work answer(const Snapshot &old, const QStringList &roots,
-                       const std::optional<index::IndexQuery> &query, const std::string &folder);
+             std::function<void(const Answer &)> done, FolderFilter filter);
+    static Work answer(const Snapshot &old, const QStringList &roots, const Asked &asked,
+                       const std::string &folder);
     static std::optional<Loaded> load(const Snapshot &held, const std::string &folder,
                                       const std::string &key);
 

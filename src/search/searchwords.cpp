@@ -52,7 +52,7 @@ QStringList SearchWords::keep(const QStringList &paths) const
 SearchIndex::Answer SearchWords::keep(const SearchIndex::Answer &answer) const
 {
     SearchIndex::Answer kept = answer;
-    kept.paths = keep(answer.paths);
+    kept.paths = keep(answer.paths.toStringList());
     return kept;
 }
 

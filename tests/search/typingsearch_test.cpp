@@ -26,7 +26,8 @@ struct HeldWorker {
     void answerNext()
     {
         SearchIndex::Answer answer;
-        answer.paths << QStringLiteral("/films/") + asked.at(asked.size() - waiting.size());
+        answer.paths << QStringList{QStringLiteral("/films/") +
+                                    asked.at(asked.size() - waiting.size())};
         waiting.takeFirst()(answer);
     }
 };
@@ -44,7 +45,8 @@ QStringList shownTexts(const QSignalSpy &answers)
     QStringList texts;
     for (const QList<QVariant> &answer : answers)
         texts << answer.at(0).toString() + QLatin1Char('=') +
-                     answer.at(1).value<SearchIndex::Answer>().paths.join(QLatin1Char(','));
+                     answer.at(1).value<SearchIndex::Answer>().paths.toStringList().join(
+                         QLatin1Char(','));
     return texts;
 }
 
