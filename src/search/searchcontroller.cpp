@@ -1,12 +1,10 @@
 #include "search/searchcontroller.h"
 
 #include "search/backgroundindexer.h"
-#include "search/batchfile.h"
 #include "search/helperprocess.h"
 #include "search/offlineresults.h"
 #include "search/resultslist.h"
 #include "search/scratchfolder.h"
-#include "search/searchindex.h"
 #include "search/skippedwording.h"
 #include "search/stateline.h"
 #include "search/typingsearch.h"
@@ -40,7 +38,8 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
       m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this)),
       m_typing(new TypingSearch(
           [this](const QString &text, TypingSearch::Done done) {
-              m_index->query(m_categoryPaths, SearchWords::read(text).pattern(), std::move(done));
+              const SearchWords w = SearchWords::read(text);
+              m_index->query(m_categoryPaths, w.pattern(), std::move(done), w.folderFilter());
           },
           this))
 {
@@ -144,17 +143,18 @@ void SearchController::launch()
     // The index answers first: the walk keeps both cores busy, so it starts once the
     // answer is in the list and painted, or after a moment where the index is slow.
     const int search = m_search;
-    m_index->query(m_categoryPaths, m_words.pattern(),
-                   [this, search](const SearchIndex::Answer &answer) {
-                       if (search != m_search)
-                           return;
-                       // Kept for the walk's end: it stands in for the folders the walk has to give
-                       // up.
-                       m_answer = answer;
-                       if (answer.any)
-                           showInstant(search);
-                       QTimer::singleShot(0, this, [this, search] { startHelper(search); });
-                   });
+    m_index->query(
+        m_categoryPaths, m_words.pattern(),
+        [this, search](const SearchIndex::Answer &answer) {
+            if (search != m_search)
+                return;
+            // Kept for the walk's end: it stands in for the folders the walk gives up.
+            m_answer = answer;
+            if (answer.any)
+                showInstant(search);
+            QTimer::singleShot(0, this, [this, search] { startHelper(search); });
+        },
+        m_words.folderFilter());
     QTimer::singleShot(kIndexHeadStartMs, this, [this, search] { startHelper(search); });
     if (!leftOut.isEmpty())
         emit problem(tr("以下分类文件夹未列入本次搜索：\n%1").arg(leftOut.join(QLatin1Char('\n'))));
@@ -317,7 +317,7 @@ void SearchController::showInstant(int search)
     };
     if (!current())
         return;
-    m_words.keepOnWorker<SearchIndex::Answer>(
+    m_words.afterFolderFilter().keepOnWorker<SearchIndex::Answer>(
         m_answer, this, [this, current](const SearchIndex::Answer &shown) {
             if (!current())
                 return;
@@ -346,22 +346,22 @@ void SearchController::showTyped(const QString &text, const SearchIndex::Answer 
     if (m_busy)
         return;
     const SearchWords words = SearchWords::read(text);
-    words.keepOnWorker<SearchIndex::Answer>(answer, this,
-                                            [this, text, words](const SearchIndex::Answer &shown) {
-                                                // A newer text, or a search, has come while the
-                                                // words narrowed the answer.
-                                                if (m_busy || m_controls.searchBox->text() != text)
-                                                    return;
-                                                m_list->replace(shown.paths, {}, words.pattern());
-                                                m_state->setWordProblems(words.problems());
-                                                if (text.isEmpty()) {
-                                                    m_state->clear();
-                                                    return;
-                                                }
-                                                m_controls.results->show();
-                                                m_state->typed(shown);
-                                                emit instantResults(shown.paths);
-                                            });
+    words.afterFolderFilter().keepOnWorker<SearchIndex::Answer>(
+        answer, this, [this, text, words](const SearchIndex::Answer &shown) {
+            // A newer text, or a search, has come while the
+            // words narrowed the answer.
+            if (m_busy || m_controls.searchBox->text() != text)
+                return;
+            m_list->replace(shown.paths, {}, words.pattern());
+            m_state->setWordProblems(words.problems());
+            if (text.isEmpty()) {
+                m_state->clear();
+                return;
+            }
+            m_controls.results->show();
+            m_state->typed(shown);
+            emit instantResults(shown.paths);
+        });
 }
 
 // The helper of the search under way is let go without waiting; it has its own scratch

@@ -51,9 +51,30 @@ QStringList SearchWords::keep(const QStringList &paths) const
 
 SearchIndex::Answer SearchWords::keep(const SearchIndex::Answer &answer) const
 {
+    if (!filters())
+        return answer;
     SearchIndex::Answer kept = answer;
     kept.paths = keep(answer.paths.toStringList());
     return kept;
+}
+
+SearchIndex::FolderFilter SearchWords::folderFilter() const
+{
+    const query::QueryFilter filter(m_words, query::localToday(), m_latestYear);
+    if (!filter.narrows())
+        return {};
+    // The folded name keeps the digits and brackets a year is read by.
+    return [filter](const index::FolderIndex &index, std::uint32_t folder) {
+        return filter.keeps(index.folded(folder), query::Day(index.firstSeen(folder)));
+    };
+}
+
+SearchWords SearchWords::afterFolderFilter() const
+{
+    SearchWords rest = *this;
+    rest.m_words.years.reset();
+    rest.m_words.newDays.reset();
+    return rest;
 }
 
 OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows) const

@@ -35,6 +35,11 @@ public:
     // An index's answer with its paths narrowed; its parts still count what the index
     // matched, for the folders a walk gives up.
     SearchIndex::Answer keep(const SearchIndex::Answer &answer) const;
+    // The year and new words as the index applies them to each folder it matched, on its
+    // worker, where the day each was first seen is known; empty without either word.
+    SearchIndex::FolderFilter folderFilter() const;
+    // What is left to apply to an index's answer narrowed by folderFilter(): the dup word.
+    SearchWords afterFolderFilter() const;
     // A walk's rows narrowed, offline ones among them.
     OfflineResults::Rows keep(const OfflineResults::Rows &rows) const;
 

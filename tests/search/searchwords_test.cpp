@@ -1,6 +1,8 @@
 // The search text's query words applied to the window's answers: the pattern left for
 // the index and the helper, the paths kept (names in any encoding), offline rows
 // narrowed with the rest, and malformed words said in the window's words.
+#include "index/folderindex.h"
+#include "query/queryfilter.h"
 #include "search/searchwords.h"
 #include "ui/filenames.h"
 
@@ -72,6 +74,42 @@ TEST(SearchWords, MalformedWordsAreSaidOneAfterAnother)
     EXPECT_TRUE(said.contains(QStringLiteral("“new:-3”"))) << said.toStdString();
     EXPECT_TRUE(words.pattern().contains(QStringLiteral("new:-3")));
     EXPECT_TRUE(SearchWords::read(QStringLiteral("year:1994 heat")).problems().isEmpty());
+}
+
+// The year and new words the index applies on its worker, to each folder it matched, by
+// the folder's folded name and the day it was first seen.
+TEST(SearchWords, TheIndexAppliesTheYearAndNewWordsToEachFolder)
+{
+    const auto today = index::FolderIndex::Day(query::localToday());
+    index::FolderIndex folders;
+    struct Folder {
+        const char *name;
+        int daysAgo;
+    };
+    const Folder made[] = {{"Heat (1995)", 3}, {"Alien (1979)", 3}, {"Ronin.1998.1080p", 40}};
+    for (const Folder &folder : made) {
+        const std::uint32_t at = folders.add(index::FolderIndex::noParent, folder.name, {}, 0);
+        folders.setFirstSeen(at, index::FolderIndex::Day(today - folder.daysAgo));
+    }
+    struct Case {
+        const char *text;
+        std::vector<bool> kept; // empty: no filter at all
+    };
+    const Case cases[] = {
+        {"year:1990-1999", {true, false, true}},
+        {"new:30", {true, true, false}},
+        {"year:1990-1999 new:30 heat", {true, false, false}},
+        {"dup", {}}, // among all matches, not folder by folder
+        {"heat", {}},
+    };
+    for (const Case &c : cases) {
+        const SearchIndex::FolderFilter filter =
+            SearchWords::read(QString::fromUtf8(c.text)).folderFilter();
+        ASSERT_EQ(bool(filter), !c.kept.empty()) << c.text;
+        for (std::uint32_t folder = 0; folder < c.kept.size(); ++folder)
+            EXPECT_EQ(filter(folders, folder), c.kept[folder])
+                << c.text << " " << made[folder].name;
+    }
 }
 
 } // namespace
