@@ -3,6 +3,7 @@
 // The input's lines also go through the year-from-name rule and the .nfo picking.
 #include "check.h"
 #include "movies/nfofile.h"
+#include "query/nameyear.h"
 
 #include <cmath>
 #include <cstddef>
@@ -28,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList names = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     for (const QString &name : names) {
         if (const std::optional<int> year = moviecat::yearFromName(name))
-            check(*year >= 1900 && *year <= 2100 && name.contains(QString::number(*year)));
+            check(*year >= moviecat::query::firstFilmYear &&
+                  *year <= moviecat::query::latestFilmYear() &&
+                  name.contains(QString::number(*year)));
     }
     const QString picked = NfoFile::pick(names);
     check(picked.isEmpty() || names.contains(picked));
