@@ -13,8 +13,16 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
+#include <algorithm>
 
 namespace moviecat {
+
+namespace {
+
+// Rows laid out between two turns of the event loop: well under a millisecond's work.
+constexpr int kLayoutBatch = 8192;
+
+} // namespace
 
 ResultsList::ResultsList(QListView *list, QObject *parent)
     : QObject(parent), m_list(list), m_model(new ResultsModel(this)), m_menu(new QMenu(list)),
@@ -24,6 +32,7 @@ ResultsList::ResultsList(QListView *list, QObject *parent)
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ResultsDelegate(m_list));
     m_list->setUniformItemSizes(true); // one row's height serves for all of them
+    m_list->setBatchSize(kLayoutBatch);
     // The list is narrow and paths are long: the end of a path names the folder that
     // matched, so a long line gives up its middle.
     m_list->setTextElideMode(Qt::ElideMiddle);
@@ -114,20 +123,25 @@ void ResultsList::replace(const ResultPaths &paths, const QHash<QString, QDateTi
     const QString currentPath = m_model->paths().value(currentRow());
     const QString topPath = m_model->paths().value(m_list->indexAt(QPoint(0, 0)).row());
 
+    // Found before the reset: the rows to restore decide how the view lays them out.
+    const int currentAt = currentPath.isEmpty() ? -1 : int(paths.indexOf(currentPath));
+    const int topAt = topPath.isEmpty() ? -1 : int(paths.indexOf(topPath));
+    // Laying out a hundred thousand rows at once holds the window for milliseconds before
+    // the first paint; in batches the first rows are painted at once and the rest follow.
+    // A row to scroll to beyond the first batch needs its place now.
+    m_list->setLayoutMode(std::max(currentAt, topAt) < kLayoutBatch ? QListView::Batched
+                                                                    : QListView::SinglePass);
+
     m_restoring = true;
     m_model->setPaths(paths, offline);
     m_randomPick.reset(size_t(paths.size()));
     // Marks "no current row" as chosen, so that keyboard focus arriving in the list
     // does not make the first line current, which would pick it unasked.
     m_list->setCurrentIndex(QModelIndex());
-    if (!currentPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(currentPath)); row >= 0)
-            m_list->setCurrentIndex(m_model->index(row));
-    }
-    if (!topPath.isEmpty()) {
-        if (const int row = int(paths.indexOf(topPath)); row >= 0)
-            m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtTop);
-    }
+    if (currentAt >= 0)
+        m_list->setCurrentIndex(m_model->index(currentAt));
+    if (topAt >= 0)
+        m_list->scrollTo(m_model->index(topAt), QAbstractItemView::PositionAtTop);
     m_restoring = false;
 }
 
