@@ -281,8 +281,8 @@ void SearchController::finish(const QString &problemText)
     // The words narrow the walk's answer as they narrowed the index's; the search stays
     // busy until it is shown.
     const int search = m_search;
-    m_words.keepOnWorker<OfflineResults::Rows>(
-        OfflineResults::merge(lines, m_answer, givenUp), this,
+    m_words.keepWalkedOnWorker(
+        OfflineResults::merge(lines, m_answer, givenUp), *m_index, m_categoryPaths, this,
         [this, search, lines, skipped, message](const OfflineResults::Rows &rows) {
             if (search == m_search && m_busy)
                 showWalked(rows, lines, skipped, message);

@@ -6,6 +6,10 @@
 #include "ui/filenames.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <QSet>
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -77,13 +81,12 @@ SearchWords SearchWords::afterFolderFilter() const
     return rest;
 }
 
-OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows) const
+OfflineResults::Rows SearchWords::narrowed(const OfflineResults::Rows &rows,
+                                           const QStringList &paths)
 {
-    if (!filters())
-        return rows;
     OfflineResults::Rows kept;
-    kept.paths = keep(rows.paths);
-    for (const QString &path : std::as_const(kept.paths)) {
+    kept.paths = paths;
+    for (const QString &path : paths) {
         if (const auto since = rows.offline.constFind(path); since != rows.offline.cend()) {
             kept.offline.insert(path, *since);
             if (!kept.oldest.isValid() || *since < kept.oldest)
@@ -91,6 +94,64 @@ OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows) const
         }
     }
     return kept;
+}
+
+OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows) const
+{
+    return filters() ? narrowed(rows, keep(rows.paths)) : rows;
+}
+
+OfflineResults::Rows SearchWords::keep(const OfflineResults::Rows &rows,
+                                       const SearchIndex::Answer &dated) const
+{
+    QSet<QString> held;
+    held.reserve(dated.paths.size());
+    for (qsizetype row = 0; row < dated.paths.size(); ++row)
+        held.insert(dated.paths.at(row));
+    QStringList roots; // without an index
+    for (const SearchIndex::Part &part : dated.parts) {
+        if (!part.root.isEmpty() && !part.walked.isValid())
+            roots << part.root;
+    }
+    const auto undated = [&](const QString &path) {
+        return std::any_of(roots.cbegin(), roots.cend(), [&](const QString &root) {
+            return OfflineResults::isBelow(path, root);
+        });
+    };
+    // A line without a day is new today: its name's year alone decides.
+    SearchWords byName = *this;
+    byName.m_words.duplicates = false;
+    QStringList named;
+    std::copy_if(rows.paths.cbegin(), rows.paths.cend(), std::back_inserter(named), undated);
+    named = byName.keep(named);
+    const QSet<QString> keptByName(named.cbegin(), named.cend());
+    QStringList paths;
+    for (const QString &path : rows.paths) {
+        if (rows.offline.contains(path) || held.contains(path) || keptByName.contains(path))
+            paths << path;
+    }
+    return afterFolderFilter().keep(narrowed(rows, paths));
+}
+
+void SearchWords::keepWalkedOnWorker(const OfflineResults::Rows &rows, SearchIndex &index,
+                                     const QStringList &categoryPaths, QObject *context,
+                                     std::function<void(const OfflineResults::Rows &)> done) const
+{
+    if (!needsDays()) {
+        keepOnWorker(rows, context, std::move(done));
+        return;
+    }
+    // The query reloads the indexes the walk has replaced before it answers.
+    index.query(
+        categoryPaths, m_pattern,
+        [words = *this, rows, context = QPointer(context),
+         done = std::move(done)](const SearchIndex::Answer &dated) {
+            if (context) {
+                onWorker<OfflineResults::Rows>(
+                    context, [words, rows, dated] { return words.keep(rows, dated); }, done);
+            }
+        },
+        folderFilter());
 }
 
 } // namespace moviecat

@@ -43,6 +43,15 @@ public:
     // A walk's rows narrowed, offline ones among them.
     OfflineResults::Rows keep(const OfflineResults::Rows &rows) const;
 
+    // Whether a word needs the day each folder was first seen, which only an index tells.
+    bool needsDays() const { return m_words.newDays.has_value(); }
+    // A walk's rows narrowed by the days in dated: the indexes the walk has just written,
+    // asked for the same pattern with folderFilter(). A walked line stays where dated holds
+    // it, or where its category folder has no index, which makes every folder in it new
+    // today; an offline row came from an answer narrowed the same way, and stays.
+    OfflineResults::Rows keep(const OfflineResults::Rows &rows,
+                              const SearchIndex::Answer &dated) const;
+
     // keep() on a worker: an answer may hold every folder, and each name is read.
     // done runs on context's thread unless context is gone by then; at once where no
     // word narrows.
@@ -54,17 +63,31 @@ public:
             done(answer);
             return;
         }
-        auto *watcher = new QFutureWatcher<Answer>(context);
+        onWorker<Answer>(
+            context, [words = *this, answer] { return words.keep(answer); }, std::move(done));
+    }
+    // The same for a walk's rows, whose days are asked of index once it has read what the
+    // walk wrote.
+    void keepWalkedOnWorker(const OfflineResults::Rows &rows, SearchIndex &index,
+                            const QStringList &categoryPaths, QObject *context,
+                            std::function<void(const OfflineResults::Rows &)> done) const;
+
+private:
+    template <typename Result, typename Job>
+    static void onWorker(QObject *context, Job job, std::function<void(const Result &)> done)
+    {
+        auto *watcher = new QFutureWatcher<Result>(context);
         QObject::connect(watcher, &QFutureWatcherBase::finished, context,
                          [watcher, done = std::move(done)] {
                              watcher->deleteLater();
                              done(watcher->result());
                          });
-        watcher->setFuture(
-            QtConcurrent::run([words = *this, answer] { return words.keep(answer); }));
+        watcher->setFuture(QtConcurrent::run(std::move(job)));
     }
+    // rows with only these of their paths, the offline ones among them still marked.
+    static OfflineResults::Rows narrowed(const OfflineResults::Rows &rows,
+                                         const QStringList &paths);
 
-private:
     QString m_pattern;
     query::QueryWords m_words;
     int m_latestYear = 0;

@@ -66,6 +66,48 @@ TEST(SearchWords, OfflineRowsAreNarrowedWithTheRest)
     EXPECT_EQ(kept.oldest, newer); // the older index no longer stands in for any line
 }
 
+// After Enter the walk's lines carry no day: the indexes it wrote tell each line's.
+TEST(SearchWords, TheWalksLinesAreDatedByTheIndexesItWrote)
+{
+    const auto today = index::FolderIndex::Day(query::localToday());
+    auto written = std::make_shared<index::FolderIndex>();
+    written->setHeader({"/a", 0, 0, 1'700'000'000});
+    for (const auto &[name, daysAgo] : {std::pair{"Heat (1995)", 3}, {"Ronin (1998)", 40}})
+        written->setFirstSeen(written->add(index::FolderIndex::noParent, name, {}, 0),
+                              index::FolderIndex::Day(today - daysAgo));
+    OfflineResults::Rows walked;
+    walked.paths = {QStringLiteral("/a/Heat (1995)"), QStringLiteral("/a/Ronin (1998)"),
+                    QStringLiteral("/b/Fresh (2001)"), QStringLiteral("/nas/Ran (1985)")};
+    walked.offline = {{walked.paths[3], older}};
+
+    struct Case {
+        const char *text;
+        QList<int> kept;
+    };
+    const Case cases[] = {
+        // "/b" has no index: every folder in it is new today. The offline line came from
+        // an index answer narrowed the same way.
+        {"new:30", {0, 2, 3}},
+        {"new:60 year:1998", {1, 3}},
+    };
+    for (const Case &c : cases) {
+        const SearchWords words = SearchWords::read(QString::fromUtf8(c.text));
+        SearchIndex::Answer dated;
+        std::vector<std::uint32_t> passing;
+        for (std::uint32_t folder = 0; folder < written->size(); ++folder) {
+            if (words.folderFilter()(*written, folder))
+                passing.push_back(folder);
+        }
+        dated.paths.append(written, passing);
+        dated.parts = {{QStringLiteral("/a"), QDateTime::currentDateTime(), 0, 0},
+                       {QStringLiteral("/b"), {}, 0, 0}};
+        QStringList expected;
+        for (const int row : c.kept)
+            expected << walked.paths.at(row);
+        EXPECT_EQ(words.keep(walked, dated).paths, expected) << c.text;
+    }
+}
+
 TEST(SearchWords, MalformedWordsAreSaidOneAfterAnother)
 {
     const SearchWords words = SearchWords::read(QStringLiteral("Year:1994 new:-3 heat"));
