@@ -8,6 +8,7 @@
 #include "search/skippedwording.h"
 #include "search/stateline.h"
 #include "search/typingsearch.h"
+#include "search/walkanswer.h"
 #include "ui/windowless.h"
 
 #include <QFile>
@@ -257,15 +258,13 @@ void SearchController::finish(const QString &problemText)
     }
     takeHelperErrors();
     QString message = problemText;
-    QStringList lines;
+    QByteArray bytes;
     QFile result(m_scratch->resultFile(m_search));
-    if (result.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = result.readAll();
-        result.close();
-        lines = SearchBatch::resultLines(bytes);
-    } else if (message.isEmpty()) {
+    if (result.open(QIODevice::ReadOnly))
+        bytes = result.readAll();
+    else if (message.isEmpty())
         message = tr("无法读取搜索结果（%1）：%2").arg(result.fileName(), result.errorString());
-    }
+    result.close();
     // The walk's answer is the one that stands, whatever the index said; only below the
     // folders it had to give up does the index still speak, marked as such.
     const QList<SkippedFolder> skipped = SearchBatch::skippedFolders(m_helperErrors);
@@ -281,18 +280,19 @@ void SearchController::finish(const QString &problemText)
     // The words narrow the walk's answer as they narrowed the index's; the search stays
     // busy until it is shown.
     const int search = m_search;
-    m_words.keepWalkedOnWorker(
-        OfflineResults::merge(lines, m_answer, givenUp), *m_index, m_categoryPaths, this,
-        [this, search, lines, skipped, message](const OfflineResults::Rows &rows) {
-            if (search == m_search && m_busy)
-                showWalked(rows, lines, skipped, message);
-        });
+    WalkAnswer::make(bytes, m_answer, givenUp, m_words, *m_index, m_categoryPaths, m_list->paths(),
+                     this, [this, search, skipped, message](const WalkAnswer &walk) {
+                         if (search == m_search && m_busy)
+                             showWalked(walk, skipped, message);
+                     });
 }
 
-void SearchController::showWalked(const OfflineResults::Rows &rows, const QStringList &lines,
-                                  const QList<SkippedFolder> &skipped, const QString &message)
+void SearchController::showWalked(const WalkAnswer &walk, const QList<SkippedFolder> &skipped,
+                                  const QString &message)
 {
-    m_list->replace(rows.paths, rows.offline, m_words.pattern());
+    const OfflineResults::Rows &rows = walk.rows;
+    if (!walk.asShown)
+        m_list->replace(rows.paths, rows.offline, m_words.pattern());
     m_state->walked(rows.paths.size(), rows.offline.size(), rows.oldest, m_instantShown);
     // The walk has written the indexes anew.
     m_index->refresh(m_categoryPaths);
@@ -301,7 +301,7 @@ void SearchController::showWalked(const OfflineResults::Rows &rows, const QStrin
     m_controls.toggleButton->show();
     m_controls.busyPicture->hide();
     m_busy = false;
-    emit finished(lines);
+    emit finished(walk.lines);
     if (!message.isEmpty())
         emit problem(message);
     if (const SkippedWording::Lines said = SkippedWording::describe(skipped, m_answer);

@@ -24,6 +24,7 @@ class BackgroundIndexer;
 class ResultsList;
 class SearchStateLine;
 class TypingSearch;
+struct WalkAnswer;
 class ScratchFolder;
 class WindowlessPicture;
 
@@ -99,8 +100,8 @@ private:
     void startHelper(int search);
     void takeHelperErrors();
     void finish(const QString &problemText = {});
-    void showWalked(const OfflineResults::Rows &rows, const QStringList &lines,
-                    const QList<SkippedFolder> &skipped, const QString &message);
+    void showWalked(const WalkAnswer &walk, const QList<SkippedFolder> &skipped,
+                    const QString &message);
     void abandonLaunch(const QString &message);
 
     Controls m_controls;

@@ -2,13 +2,12 @@
 
 #include "query/querywords.h"
 #include "search/offlineresults.h"
+#include "search/onworker.h"
 #include "search/searchindex.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QtConcurrent/QtConcurrentRun>
 #include <functional>
 
 namespace moviecat {
@@ -73,17 +72,6 @@ public:
                             std::function<void(const OfflineResults::Rows &)> done) const;
 
 private:
-    template <typename Result, typename Job>
-    static void onWorker(QObject *context, Job job, std::function<void(const Result &)> done)
-    {
-        auto *watcher = new QFutureWatcher<Result>(context);
-        QObject::connect(watcher, &QFutureWatcherBase::finished, context,
-                         [watcher, done = std::move(done)] {
-                             watcher->deleteLater();
-                             done(watcher->result());
-                         });
-        watcher->setFuture(QtConcurrent::run(std::move(job)));
-    }
     // rows with only these of their paths, the offline ones among them still marked.
     static OfflineResults::Rows narrowed(const OfflineResults::Rows &rows,
                                          const QStringList &paths);
