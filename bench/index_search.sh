@@ -17,41 +17,19 @@
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
-root=/work/bench-data/library
-build=$top/build/rel
-before=""
 runs=10
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --before) before=$2; shift ;;
-    --build) build=$2; shift ;;
-    --runs) runs=$2; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
-    -*) echo "unknown option $1" >&2; exit 2 ;;
-    *) root=$1 ;;
-  esac
-  shift
-done
-root=${root%/}
-[ -n "$before" ] || { echo "--before BUILD is needed: today's build to compare with" >&2; exit 2; }
+usage_lines=16
+work=$(mktemp -d /tmp/moviecat-index-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+source "$top/bench/builds.sh"
 for b in "$build" "$before"; do
   for program in moviecat-cmd bench_search_window; do
     [ -x "$b/bin/$program" ] || { echo "no $b/bin/$program; build it in Release" >&2; exit 1; }
   done
 done
 [ -x "$build/bin/bench_index_query" ] || { echo "no $build/bin/bench_index_query" >&2; exit 1; }
-[ -d "$root" ] || { echo "no tree at $root; run bench/make_library_tree.py $root" >&2; exit 1; }
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 
-work=$(mktemp -d /tmp/moviecat-index-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-{
-  printf '[movie]\r\n'
-  while IFS= read -r -d '' category; do
-    printf '%s=%s\r\n' "$(basename "$category")" "$category"
-  done < <(find "$root" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
-  printf '[movie end]\r\n'
-} > "$work/movie.ini"
 folders=$(find "$root" -mindepth 2 -type d | wc -l)
 echo "tree $root: $folders folders below $(grep -c = "$work/movie.ini") categories"
 echo "cores $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -59,13 +37,8 @@ echo "this build: $build; before: $before"
 
 echo; echo "== 1. the first walk, writing the indexes"
 export XDG_CACHE_HOME=$work/cache
-: > "$work/first.bat"
-while IFS= read -r -d '' category; do
-  printf 'DIR "%s/*dragon*" /ad /s /b >>%s\r\n' "$category" "$work/first.txt" >> "$work/first.bat"
-done < <(find "$root" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
-printf 'DEL /Q %s\r\n' "$work/first.bat" >> "$work/first.bat"
 start=$(date +%s.%N)
-"$build/bin/moviecat-cmd" "$work/first.bat"
+walk_into "$XDG_CACHE_HOME" "$build/bin/moviecat-cmd"
 end=$(date +%s.%N)
 bytes=$(cat "$XDG_CACHE_HOME"/moviecat/*.idx | wc -c)
 files=$(ls "$XDG_CACHE_HOME"/moviecat/*.idx | wc -l)

@@ -17,58 +17,27 @@
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
-root=/work/bench-data/library
-build=$top/build/rel
-before=""
 runs=20
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --before) before=$2; shift ;;
-    --build) build=$2; shift ;;
-    --runs) runs=$2; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
-    -*) echo "unknown option $1" >&2; exit 2 ;;
-    *) root=$1 ;;
-  esac
-  shift
-done
-root=${root%/}
-[ -n "$before" ] || { echo "--before BUILD is needed: the build to compare with" >&2; exit 2; }
+usage_lines=16
+work=$(mktemp -d /tmp/moviecat-typing-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+source "$top/bench/builds.sh"
 for program in moviecat-cmd bench_search_typing bench_index_query; do
   [ -x "$build/bin/$program" ] || { echo "no $build/bin/$program; build it in Release" >&2; exit 1; }
 done
 for program in moviecat-cmd bench_search_window; do
   [ -x "$before/bin/$program" ] || { echo "no $before/bin/$program" >&2; exit 1; }
 done
-[ -d "$root" ] || { echo "no tree at $root; run bench/make_library_tree.py $root" >&2; exit 1; }
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 
-work=$(mktemp -d /tmp/moviecat-typing-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-{
-  printf '[movie]\r\n'
-  while IFS= read -r -d '' category; do
-    printf '%s=%s\r\n' "$(basename "$category")" "$category"
-  done < <(find "$root" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
-  printf '[movie end]\r\n'
-} > "$work/movie.ini"
 echo "tree $root: $(find "$root" -mindepth 2 -type d | wc -l) folders below" \
   "$(grep -c = "$work/movie.ini") categories"
 echo "cores $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "this build: $build; before: $before"
 
 # Each build's helper walks every category once, writing the indexes its window reads.
-index_with() {
-  local helper=$1 name=$2
-  : > "$work/$name.bat"
-  while IFS= read -r -d '' category; do
-    printf 'DIR "%s/*dragon*" /ad /s /b >>%s\r\n' "$category" "$work/$name.txt" >> "$work/$name.bat"
-  done < <(find "$root" -mindepth 1 -maxdepth 1 -type d -print0 | sort -z)
-  printf 'DEL /Q %s\r\n' "$work/$name.bat" >> "$work/$name.bat"
-  XDG_CACHE_HOME=$work/$name "$helper" "$work/$name.bat"
-}
-index_with "$build/bin/moviecat-cmd" cache
-index_with "$before/bin/moviecat-cmd" cache-before
+walk_into "$work/cache" "$build/bin/moviecat-cmd"
+walk_into "$work/cache-before" "$before/bin/moviecat-cmd"
 
 echo; echo "== 1. the query on the worker (targets: dragon <= 10 ms, e <= 30 ms)"
 XDG_CACHE_HOME=$work/cache "$build/bin/bench_index_query" "$root" dragon e
