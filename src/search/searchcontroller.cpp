@@ -38,9 +38,10 @@ SearchController::SearchController(const Controls &controls, QObject *parent)
       m_state(std::make_unique<SearchStateLine>(controls.results, controls.indexStatus)),
       m_indexer(new BackgroundIndexer([this] { return indexerBatchFile(); }, this)),
       m_typing(new TypingSearch(
-          [this](const QString &text, TypingSearch::Done done) {
+          [this](const QString &text, SearchIndex::Abandoned abandoned, TypingSearch::Done done) {
               const SearchWords w = SearchWords::read(text);
-              m_index->query(m_categoryPaths, w.pattern(), std::move(done), w.folderFilter());
+              m_index->query(m_categoryPaths, w.pattern(), std::move(done), w.folderFilter(),
+                             std::move(abandoned));
           },
           this))
 {
@@ -348,8 +349,7 @@ void SearchController::showTyped(const QString &text, const SearchIndex::Answer 
     const SearchWords words = SearchWords::read(text);
     words.afterFolderFilter().keepOnWorker<SearchIndex::Answer>(
         answer, this, [this, text, words](const SearchIndex::Answer &shown) {
-            // A newer text, or a search, has come while the
-            // words narrowed the answer.
+            // A newer text, or a search, came while the words narrowed the answer.
             if (m_busy || m_controls.searchBox->text() != text)
                 return;
             m_list->replace(shown.paths, {}, words.pattern());

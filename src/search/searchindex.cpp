@@ -40,20 +40,20 @@ void SearchIndex::refresh(const QStringList &categoryPaths)
 }
 
 void SearchIndex::query(const QStringList &categoryPaths, const QString &text,
-                        std::function<void(const Answer &)> done, FolderFilter filter)
+                        std::function<void(const Answer &)> done, FolderFilter filter,
+                        Abandoned abandoned)
 {
-    run(categoryPaths, &text, std::move(done), std::move(filter));
+    run(categoryPaths, &text, std::move(done), {{}, std::move(filter), std::move(abandoned)});
 }
 
 void SearchIndex::run(const QStringList &categoryPaths, const QString *text,
-                      std::function<void(const Answer &)> done, FolderFilter filter)
+                      std::function<void(const Answer &)> done, Asked asked)
 {
     QStringList roots;
     for (const QString &path : categoryPaths.mid(0, SearchBatch::maxCategories))
         roots << rootOf(path);
     // The helper reads "*text*" as a name pattern below the folder; a separator in the
     // text makes it another folder, which only the walk can answer.
-    Asked asked{{}, std::move(filter)};
     if (text && !text->contains(QLatin1Char('/')))
         asked.query = index::indexQuery(
             SearchBatch::encode(QLatin1Char('*') + *text + QLatin1Char('*')).toStdString());
@@ -101,7 +101,7 @@ SearchIndex::Work SearchIndex::answer(const Snapshot &old, const QStringList &ro
         if (!work.answer.walked.isValid() || walked < work.answer.walked)
             work.answer.walked = walked;
         part.walked = walked;
-        if (asked.query) {
+        if (asked.query && !(asked.abandoned && asked.abandoned())) {
             // Folder numbers only: a path is made when its row is shown.
             std::vector<std::uint32_t> found = asked.query->run(*loaded->index);
             if (asked.filter)

@@ -43,6 +43,11 @@ public:
     // index and what it captured by value, nothing of the window's.
     using FolderFilter = std::function<bool(const index::FolderIndex &, std::uint32_t folder)>;
 
+    // Asked on the worker between roots: true once the answer is no longer wanted (a newer
+    // text has been typed). The query then goes on loading what changed, and answers no
+    // more paths.
+    using Abandoned = std::function<bool()>;
+
     explicit SearchIndex(QObject *parent = nullptr);
     ~SearchIndex() override;
 
@@ -52,7 +57,8 @@ public:
     // object's thread, unless it is gone by then. A filter, where given, keeps only the
     // matching folders it accepts.
     void query(const QStringList &categoryPaths, const QString &text,
-               std::function<void(const Answer &)> done, FolderFilter filter = {});
+               std::function<void(const Answer &)> done, FolderFilter filter = {},
+               Abandoned abandoned = {});
 
     // The root the helper prints for a category folder: absolute, without the trailing
     // separators; empty where the path cannot be searched.
@@ -77,10 +83,11 @@ private:
     struct Asked {
         std::optional<index::IndexQuery> query;
         FolderFilter filter;
+        Abandoned abandoned;
     };
 
     void run(const QStringList &categoryPaths, const QString *text,
-             std::function<void(const Answer &)> done, FolderFilter filter);
+             std::function<void(const Answer &)> done, Asked asked);
     static Work answer(const Snapshot &old, const QStringList &roots, const Asked &asked,
                        const std::string &folder);
     static std::optional<Loaded> load(const Snapshot &held, const std::string &folder,

@@ -10,7 +10,7 @@ TypingSearch::TypingSearch(Query query, QObject *parent)
 
 void TypingSearch::type(const QString &text)
 {
-    ++m_typed;
+    ++*m_typed;
     m_waiting.reset();
     if (text.isEmpty())
         emit answered(text, {});
@@ -22,26 +22,30 @@ void TypingSearch::type(const QString &text)
 
 void TypingSearch::stop()
 {
-    ++m_typed;
+    ++*m_typed;
     m_waiting.reset();
 }
 
 void TypingSearch::ask(const QString &text)
 {
     m_asking = true;
-    const quint64 typed = m_typed;
-    m_query(text, [self = QPointer(this), typed, text](const SearchIndex::Answer &answer) {
-        if (!self)
-            return;
-        self->m_asking = false;
-        if (typed == self->m_typed)
-            emit self->answered(text, answer);
-        if (self->m_waiting) {
-            const QString next = *self->m_waiting;
-            self->m_waiting.reset();
-            self->ask(next);
-        }
-    });
+    const quint64 typed = *m_typed;
+    const auto abandoned = [count = m_typed, typed] {
+        return *count != typed;
+    };
+    m_query(text, abandoned,
+            [self = QPointer(this), typed, text](const SearchIndex::Answer &answer) {
+                if (!self)
+                    return;
+                self->m_asking = false;
+                if (typed == *self->m_typed)
+                    emit self->answered(text, answer);
+                if (self->m_waiting) {
+                    const QString next = *self->m_waiting;
+                    self->m_waiting.reset();
+                    self->ask(next);
+                }
+            });
 }
 
 } // namespace moviecat

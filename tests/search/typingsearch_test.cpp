@@ -13,12 +13,14 @@ namespace {
 
 struct HeldWorker {
     QStringList asked;
+    QList<SearchIndex::Abandoned> abandoned; // of each query asked
     QList<TypingSearch::Done> waiting;
 
     TypingSearch::Query query()
     {
-        return [this](const QString &text, TypingSearch::Done done) {
+        return [this](const QString &text, SearchIndex::Abandoned given, TypingSearch::Done done) {
             asked << text;
+            abandoned << std::move(given);
             waiting << std::move(done);
         };
     }
@@ -57,18 +59,25 @@ TEST(TypingSearch, TypingFasterThanTheWorkerNeverShowsAnOlderTextsAnswer)
         std::vector<const char *> typed; // each a text change; "!" a search launched
         std::vector<const char *> asked; // what reached the worker, in order
         std::vector<const char *> shown; // text=answer, as shown
+        std::vector<bool> abandoned;     // of each query asked, once all are answered
     };
     const QList<Case> cases = {
-        {"one text, answered", {"d"}, {"d"}, {"d=/films/d"}},
+        {"one text, answered", {"d"}, {"d"}, {"d=/films/d"}, {false}},
         {"typed over while held: only the newest is asked next",
          {"d", "dr", "dra", "drag"},
          {"d", "drag"},
-         {"drag=/films/drag"}},
+         {"drag=/films/drag"},
+         {true, false}},
         {"emptied while held: nothing is asked, the empty list is shown",
          {"d", "dr", ""},
          {"d"},
-         {"="}},
-        {"a search launched while held: the typed answer never comes", {"d", "!"}, {"d"}, {}},
+         {"="},
+         {true}},
+        {"a search launched while held: the typed answer never comes",
+         {"d", "!"},
+         {"d"},
+         {},
+         {true}},
     };
     qRegisterMetaType<SearchIndex::Answer>();
     for (const Case &c : cases) {
@@ -86,6 +95,10 @@ TEST(TypingSearch, TypingFasterThanTheWorkerNeverShowsAnOlderTextsAnswer)
             worker.answerNext();
         EXPECT_EQ(worker.asked, strings(c.asked)) << c.name;
         EXPECT_EQ(shownTexts(answers), strings(c.shown)) << c.name;
+        std::vector<bool> abandoned;
+        for (const SearchIndex::Abandoned &asked : worker.abandoned)
+            abandoned.push_back(asked());
+        EXPECT_EQ(abandoned, c.abandoned) << c.name << ": a query typed over may stop";
     }
 }
 
