@@ -1,5 +1,6 @@
 #include "search/backgroundindexer.h"
 
+#include "base/mounttable.h"
 #include "search/batchfile.h"
 #include "search/helperprocess.h"
 #include "search/offlineresults.h"
@@ -8,6 +9,13 @@
 #include <QProcess>
 
 namespace moviecat {
+
+namespace {
+
+// More than any walk of a few roots says; a flood beyond it is not kept.
+constexpr qsizetype kMaxErrors = 1024 * 1024;
+
+} // namespace
 
 BackgroundIndexer::BackgroundIndexer(BatchPlace batchPlace, QObject *parent)
     : QObject(parent), m_batchPlace(std::move(batchPlace))
@@ -32,17 +40,32 @@ QStringList BackgroundIndexer::staleRoots(const QList<SearchIndex::Part> &parts,
 
 void BackgroundIndexer::setNotAnswering(const QStringList &folders)
 {
-    m_notAnswering = folders;
+    for (const QString &folder : folders) {
+        if (!m_notAnswering.contains(folder))
+            m_notAnswering << folder;
+    }
     m_stale.removeIf([this](const QString &root) { return answersNot(root); });
+}
+
+bool BackgroundIndexer::onShareNotAnswering(const QString &root, const QStringList &notAnswering,
+                                            const MountTable &mounts)
+{
+    const int rootMount = mounts.mountOf(SearchBatch::encode(root).toStdString());
+    const bool onShare = rootMount >= 0 && mounts.mounts()[std::size_t(rootMount)].point != "/";
+    for (const QString &folder : notAnswering) {
+        if (folder == root || OfflineResults::isBelow(folder, root))
+            return true;
+        if (onShare && mounts.mountOf(SearchBatch::encode(folder).toStdString()) == rootMount)
+            return true;
+    }
+    return false;
 }
 
 bool BackgroundIndexer::answersNot(const QString &root) const
 {
-    for (const QString &folder : m_notAnswering) {
-        if (folder == root || OfflineResults::isBelow(folder, root))
-            return true;
-    }
-    return false;
+    // The table is read, not the shares: nothing here waits on one that is off.
+    return !m_notAnswering.isEmpty() &&
+           onShareNotAnswering(root, m_notAnswering, MountTable::load());
 }
 
 void BackgroundIndexer::freshen(const QList<SearchIndex::Part> &parts)
@@ -67,7 +90,7 @@ void BackgroundIndexer::index(const QStringList &roots)
 {
     QStringList todo;
     for (const QString &root : roots) {
-        if (!m_tried.contains(root) && !todo.contains(root))
+        if (!m_tried.contains(root) && !todo.contains(root) && !answersNot(root))
             todo << root;
     }
     if (todo.isEmpty() || m_indexer)
@@ -88,12 +111,9 @@ void BackgroundIndexer::run(const QStringList &roots)
             batchFile, SearchBatch::compose(roots, QString(), QStringLiteral("NUL"), batchFile)))
         return;
     m_indexer = HelperProcess::create(batchFile, HelperProcess::Kind::Indexer, this);
-    connect(m_indexer, &QProcess::finished, this, [this] {
-        m_indexer->deleteLater();
-        m_indexer = nullptr;
-        emit indexed();
-        startNext();
-    });
+    m_errors.clear();
+    connect(m_indexer, &QProcess::readyReadStandardError, this, &BackgroundIndexer::takeErrors);
+    connect(m_indexer, &QProcess::finished, this, &BackgroundIndexer::ended);
     connect(m_indexer, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
             m_indexer->deleteLater();
@@ -102,6 +122,29 @@ void BackgroundIndexer::run(const QStringList &roots)
     });
     m_indexer->start();
 #endif
+}
+
+void BackgroundIndexer::takeErrors()
+{
+    const QByteArray bytes = m_indexer->readAllStandardError();
+    if (m_errors.size() < kMaxErrors)
+        m_errors += bytes;
+}
+
+void BackgroundIndexer::ended()
+{
+    takeErrors();
+    QStringList givenUp;
+    for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_errors)) {
+        if (folder.reason == SkipReason::NotAnswering)
+            givenUp << folder.path;
+    }
+    m_errors.clear();
+    setNotAnswering(givenUp);
+    m_indexer->deleteLater();
+    m_indexer = nullptr;
+    emit indexed();
+    startNext();
 }
 
 } // namespace moviecat

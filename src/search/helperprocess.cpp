@@ -40,8 +40,6 @@ QProcess *HelperProcess::create(const QString &batchFile, Kind kind, QObject *pa
     helper->setArguments(arguments);
     helper->setStandardOutputFile(QProcess::nullDevice());
     helper->setStandardInputFile(QProcess::nullDevice());
-    if (kind == Kind::Indexer)
-        helper->setStandardErrorFile(QProcess::nullDevice());
     return helper;
 }
 

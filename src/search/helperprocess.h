@@ -15,7 +15,7 @@ namespace moviecat {
 struct HelperProcess {
     enum class Kind {
         Search,  // its error output names the folders it left out; the caller reads it
-        Indexer, // at idle priority; its complaints are the next search's to tell
+        Indexer, // at idle priority; the indexer reads its complaints itself
     };
 
     // A helper for this batch, set up but not started; its output goes nowhere.

@@ -1,7 +1,8 @@
 // The background indexer with the real helper: roots whose index is a day old are
-// confirmed one at a time, each once in a run, never one found not answering.
+// confirmed one at a time, each once in a run, never one on a share found not answering.
 #include "search/backgroundindexer.h"
 
+#include "base/mounttable.h"
 #include "index/indexcache.h"
 #include "search/batchfile.h"
 #include "temptree.h"
@@ -44,6 +45,37 @@ TEST(BackgroundIndexer, OnlyIndexesADayOldAreStale)
     };
     EXPECT_EQ(BackgroundIndexer::staleRoots(parts, now),
               (QStringList{QStringLiteral("/a"), QStringLiteral("/d")}));
+}
+
+// A share that did not answer is off through all of its roots; the system's own file
+// system is no share, and a root only holding a folder that did not answer is off too.
+TEST(BackgroundIndexer, NoRootOnAShareThatDidNotAnswerIsConfirmed)
+{
+    const moviecat::MountTable mounts =
+        moviecat::MountTable::parse("26 1 254:0 / / rw - ext4 /dev/vda rw\n"
+                                    "60 26 0:50 / /mnt/nas rw - cifs //nas/films rw\n"
+                                    "61 26 0:51 / /mnt/nas2 rw - nfs4 nas2:/export rw\n");
+    struct Case {
+        const char *root;
+        const char *notAnswering;
+        bool off;
+    };
+    const Case cases[] = {
+        {"/mnt/nas/Drama", "/mnt/nas/Action/Heat", true},
+        {"/mnt/nas", "/mnt/nas/Action", true},
+        {"/mnt/nas2/Drama", "/mnt/nas/Action", false},
+        {"/home/me/Drama", "/home/me/Action", false},
+        {"/home/me/Films", "/home/me/Films/old", true},
+        {"/mnt/nas/Drama", "", false},
+    };
+    for (const Case &c : cases) {
+        const QStringList notAnswering =
+            *c.notAnswering ? QStringList{QString::fromUtf8(c.notAnswering)} : QStringList();
+        EXPECT_EQ(
+            BackgroundIndexer::onShareNotAnswering(QString::fromUtf8(c.root), notAnswering, mounts),
+            c.off)
+            << c.root << " / " << c.notAnswering;
+    }
 }
 
 TEST(BackgroundIndexer, ConfirmsStaleRootsOneAtATimeAndEachOnce)
