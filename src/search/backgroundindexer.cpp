@@ -134,13 +134,8 @@ void BackgroundIndexer::takeErrors()
 void BackgroundIndexer::ended()
 {
     takeErrors();
-    QStringList givenUp;
-    for (const SkippedFolder &folder : SearchBatch::skippedFolders(m_errors)) {
-        if (folder.reason == SkipReason::NotAnswering)
-            givenUp << folder.path;
-    }
+    setNotAnswering(SearchBatch::notAnswering(SearchBatch::skippedFolders(m_errors)));
     m_errors.clear();
-    setNotAnswering(givenUp);
     m_indexer->deleteLater();
     m_indexer = nullptr;
     emit indexed();

@@ -145,6 +145,16 @@ QString SearchBatch::decode(const QByteArray &bytes)
 #endif
 }
 
+QStringList SearchBatch::notAnswering(const QList<SkippedFolder> &skipped)
+{
+    QStringList paths;
+    for (const SkippedFolder &folder : skipped) {
+        if (folder.reason == SkipReason::NotAnswering)
+            paths << folder.path;
+    }
+    return paths;
+}
+
 QList<SkippedFolder> SearchBatch::skippedFolders(const QByteArray &errorOutput)
 {
     QList<SkippedFolder> skipped;

@@ -48,6 +48,8 @@ struct SearchBatch {
     // The folders the helper's error output says it left out, in its order, each once;
     // its other lines ("File Not Found", unknown commands) are not about folders.
     static QList<SkippedFolder> skippedFolders(const QByteArray &errorOutput);
+    // The paths of those the helper gave up because they did not answer.
+    static QStringList notAnswering(const QList<SkippedFolder> &skipped);
     // Why the helper could not write the result file whole, if its error output says so.
     static std::optional<QString> resultsUnwritten(const QByteArray &errorOutput);
 

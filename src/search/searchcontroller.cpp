@@ -270,11 +270,7 @@ void SearchController::finish(const QString &problemText)
     // folders it had to give up does the index still speak, marked as such.
     const QList<SkippedFolder> skipped = SearchBatch::skippedFolders(m_helperErrors);
     m_helperErrors.clear();
-    QStringList givenUp;
-    for (const SkippedFolder &folder : skipped) {
-        if (folder.reason == SkipReason::NotAnswering)
-            givenUp << folder.path;
-    }
+    const QStringList givenUp = SearchBatch::notAnswering(skipped);
     m_indexer->setNotAnswering(givenUp);
     QFile::remove(m_scratch->resultFile(m_search));
     m_walkRead = true;
